@@ -1,0 +1,47 @@
+# The two everyday commands are `make run` and `make test`; each installs what is
+# missing, configures and builds first.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+
+.PHONY: deps build run test bench fuzz asan test-windows format clean
+
+deps:
+	@scripts/install-deps.sh base
+
+$(BUILD_DIR)/build.ninja:
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/bin/sparrowtrim
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+bench:
+	@scripts/install-deps.sh base bench
+	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPARROWTRIM_BENCH=ON
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
+	bench/run.sh $(BUILD_DIR)-bench
+
+fuzz:
+	@scripts/install-deps.sh base fuzz
+	cmake -S . -B $(BUILD_DIR)-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DSPARROWTRIM_FUZZ=ON -DSPARROWTRIM_GUI=OFF
+	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS) --target fuzz_engine
+	fuzz/run.sh $(BUILD_DIR)-fuzz $(FUZZ_SECONDS)
+
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-fuzz build-asan

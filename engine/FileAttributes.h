@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace sparrowtrim {
+
+// 100-nanosecond intervals since 1 January 1601, UTC; 0 means no time.
+using FileTime = std::uint64_t;
+
+// True when the file must not be overwritten. A read-only file is made writable (and false
+// returned) when processReadOnly is set; any error answers true.
+bool CheckReadOnly(const std::string &path, bool processReadOnly);
+
+// The file's last-write time, or 0 when the file cannot be opened for reading and writing.
+FileTime GetLastWriteTime(const std::string &path);
+
+// Sets every time the platform can set to `time`; 0 and every failure change nothing.
+void SetFileTimes(const std::string &path, FileTime time);
+
+} // namespace sparrowtrim
