@@ -1,0 +1,7 @@
+#include "mWindowMenu.h"
+
+namespace sparrowtrim {
+
+void ShowWindowMenu(QWidget *) {}
+
+} // namespace sparrowtrim
