@@ -14,4 +14,10 @@ std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &)
     return kFailed;
 }
 
+std::int32_t mJPEGOpt::OptimizeBuffer(std::span<const std::uint8_t>)
+{
+    m_ResultMessage = "Problem parsing file.  File unchanged.";
+    return kFailed;
+}
+
 } // namespace sparrowtrim

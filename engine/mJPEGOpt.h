@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace sparrowtrim {
 
@@ -24,6 +26,13 @@ public:
     // Optimizes the file in place: kRewritten, kFailed (see ResultMessage) or kNothingToChange.
     std::int32_t OptimizeJPEG(const std::string &path);
 
+    // The walk alone, in memory: the bytes OptimizeJPEG would write for a file holding `input`
+    // become Output(). Returns kRewritten when their length differs from the input's,
+    // kNothingToChange when not, kFailed (see ResultMessage) when the input cannot be parsed.
+    // No file is touched.
+    std::int32_t OptimizeBuffer(std::span<const std::uint8_t> input);
+    std::span<const std::uint8_t> Output() const { return m_Output; }
+
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }
     // Lengths of the last file handled; meaningful after kRewritten and kNothingToChange.
@@ -33,6 +42,7 @@ public:
 private:
     ReadOnlyPolicy m_ProcessReadOnly;
     std::string m_ResultMessage;
+    std::vector<std::uint8_t> m_Output;
     std::int32_t m_InputLength = 0;
     std::int32_t m_OutputLength = 0;
 };
