@@ -1,10 +1,9 @@
 // The Windows test programs see the shared JPEG corpus through the path the runner hands
 // over; when that path is not usable there, every corpus-driven test would have nothing to
 // read.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <string>
 
 namespace {
