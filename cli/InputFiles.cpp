@@ -1,0 +1,148 @@
+#include "InputFiles.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <unordered_set>
+
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace sparrowtrim::cli {
+
+namespace {
+
+std::string LowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool EndsWithSeparator(const std::string &folder)
+{
+    if (folder.empty())
+        return true; // the current folder: names stand alone
+#ifdef _WIN32
+    // "C:" names the current folder of drive C; "C:\" would be its root.
+    return folder.back() == '\\' || folder.back() == '/' || folder.back() == ':';
+#else
+    return folder.back() == '/';
+#endif
+}
+
+std::string FolderText(std::string folder)
+{
+    if (!EndsWithSeparator(folder))
+        folder += static_cast<char>(fs::path::preferred_separator);
+    return folder;
+}
+
+bool IsHidden(const fs::directory_entry &entry)
+{
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name.front() == '.')
+        return true;
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+    return false;
+#endif
+}
+
+// Name order as a file list shows it: letter case ignored, exact bytes breaking ties.
+bool NameLess(const std::string &a, const std::string &b)
+{
+    const std::string lowerA = LowerAscii(a);
+    const std::string lowerB = LowerAscii(b);
+    return lowerA != lowerB ? lowerA < lowerB : a < b;
+}
+
+std::vector<std::string> MatchingNames(const fs::path &folder, std::error_code &error)
+{
+    std::vector<std::string> names;
+    fs::directory_iterator it(folder, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+        const fs::directory_entry &entry = *it;
+        std::error_code typeError;
+        std::string name = entry.path().filename().string();
+        if (HasJpegExtension(name) && !IsHidden(entry) && entry.is_regular_file(typeError))
+            names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), NameLess);
+    return names;
+}
+
+InputFile SplitFilePath(const std::string &path)
+{
+    const fs::path asPath(path);
+    if (!asPath.has_filename())
+        return {"", path};
+    const std::string name = asPath.filename().string();
+    return {path.substr(0, path.size() - name.size()), name};
+}
+
+} // namespace
+
+bool HasJpegExtension(const std::string &name)
+{
+    static constexpr std::array<std::string_view, 3> kExtensions = {".jpg", ".jpeg", ".jfif"};
+    const std::string lower = LowerAscii(name);
+    return std::any_of(kExtensions.begin(), kExtensions.end(),
+                       [&lower](std::string_view ext) { return lower.ends_with(ext); });
+}
+
+std::string FileIdentity(const std::string &path)
+{
+    std::error_code error;
+    fs::path identity = fs::canonical(path, error);
+    if (error) {
+        error.clear();
+        identity = fs::absolute(path, error).lexically_normal();
+        if (error)
+            identity = fs::path(path).lexically_normal();
+    }
+#ifdef _WIN32
+    return LowerAscii(identity.string());
+#else
+    return identity.string();
+#endif
+}
+
+CollectedFiles CollectInputFiles(const std::vector<std::string> &paths)
+{
+    CollectedFiles collected;
+    std::unordered_set<std::string> seen;
+    const auto add = [&](InputFile file) {
+        if (seen.insert(FileIdentity(file.Path())).second)
+            collected.files.push_back(std::move(file));
+    };
+
+    for (const std::string &path : paths) {
+        std::error_code error;
+        if (!fs::is_directory(path, error)) {
+            add(SplitFilePath(path));
+            continue;
+        }
+        const std::string folder = FolderText(path);
+        std::vector<std::string> names = MatchingNames(path, error);
+        if (error) {
+            collected.problems.push_back("cannot list folder '" + path + "': " + error.message());
+            continue;
+        }
+        for (std::string &name : names)
+            add({folder, std::move(name)});
+    }
+    return collected;
+}
+
+} // namespace sparrowtrim::cli
