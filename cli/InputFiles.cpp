@@ -9,7 +9,9 @@
 #include <unordered_set>
 
 #ifdef _WIN32
+#ifndef NOMINMAX // mingw's C++ headers define it already
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
