@@ -41,7 +41,7 @@ void WriteBytes(const std::filesystem::path &path, const Bytes &bytes);
 void SetReadOnly(const std::filesystem::path &path, bool readOnly);
 bool IsReadOnly(const std::filesystem::path &path);
 
-// Platform-dependent helpers, in test_files_posix.cpp.
+// Platform-dependent helpers, in test_files_posix.cpp and test_files_win32.cpp.
 
 struct FileTimes
 {
@@ -51,7 +51,15 @@ struct FileTimes
 FileTimes ReadFileTimes(const std::string &path);
 void WriteFileTimes(const std::string &path, const FileTimes &times);
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows keeps a creation time of its own, which the engine sets with the other two.
+FileTime CreationTime(const std::string &path);
+// The file's attribute bits (FILE_ATTRIBUTE_*).
+unsigned long Attributes(const std::string &path);
+void SetAttributes(const std::string &path, unsigned long attributes);
+// Wine stands in for Windows in the cross build's test run; a few of its answers differ.
+bool RunsUnderWine();
+#else
 unsigned PermissionBits(const std::string &path);
 void SetPermissionBits(const std::string &path, unsigned bits);
 
