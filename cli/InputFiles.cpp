@@ -9,7 +9,7 @@
 #include <unordered_set>
 
 #ifdef _WIN32
-#ifndef NOMINMAX // mingw's C++ headers define it already
+#ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>

@@ -50,7 +50,8 @@ inline std::filesystem::path CorpusDir()
     return dir ? std::filesystem::path(dir) : std::filesystem::path("../shared/corpus");
 }
 
-// Copies a corpus file into `dir`, under another name when `as` is given.
+// Copies a corpus file into `dir`, under another name when `as` is given; the copy is
+// writable whatever the corpus file's permissions.
 inline std::filesystem::path CopyCorpusFile(const std::string &name,
                                             const std::filesystem::path &dir,
                                             const std::string &as = {})
@@ -58,6 +59,8 @@ inline std::filesystem::path CopyCorpusFile(const std::string &name,
     const auto target = dir / (as.empty() ? name : as);
     std::filesystem::copy_file(CorpusDir() / name, target,
                                std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     return target;
 }
 

@@ -102,8 +102,7 @@ struct DedupeCase
 {
     const char *name;
     std::vector<std::string> args;     // "@" stands for the temporary folder, without separator
-    std::vector<std::string> expected; // paths, "@" likewise; "|" is the platform's separator
-                                       // that joins a folder given and a file found in it
+    std::vector<std::string> expected; // paths, "@" likewise, "%" the platform's separator
 };
 
 void PrintTo(const DedupeCase &row, std::ostream *out)
@@ -131,8 +130,8 @@ TEST_P(DedupeTest, EachFileIsHandledOnceWhereItFirstAppears)
         for (std::string text : texts) {
             if (const auto at = text.find('@'); at != std::string::npos)
                 text.replace(at, 1, dir.Path().string());
-            if (const auto bar = text.find('|'); bar != std::string::npos)
-                text[bar] = static_cast<char>(fs::path::preferred_separator);
+            if (const auto at = text.find('%'); at != std::string::npos)
+                text.replace(at, 1, 1, static_cast<char>(fs::path::preferred_separator));
             result.push_back(text);
         }
         return result;
@@ -145,9 +144,9 @@ TEST_P(DedupeTest, EachFileIsHandledOnceWhereItFirstAppears)
 
 const DedupeCase kDedupeCases[] = {
     {"SameFileTwice", {"@/b.jpg", "@/b.jpg"}, {"@/b.jpg"}},
-    {"FileThenItsFolder", {"@/b.jpg", "@"}, {"@/b.jpg", "@|a.jpg", "@|c.jpg"}},
-    {"FolderThenOneOfItsFiles", {"@", "@/c.jpg"}, {"@|a.jpg", "@|b.jpg", "@|c.jpg"}},
-    {"FolderTwiceSpelledDifferently", {"@", "@/", "@/sub/.."}, {"@|a.jpg", "@|b.jpg", "@|c.jpg"}},
+    {"FileThenItsFolder", {"@/b.jpg", "@"}, {"@/b.jpg", "@%a.jpg", "@%c.jpg"}},
+    {"FolderThenOneOfItsFiles", {"@", "@/c.jpg"}, {"@%a.jpg", "@%b.jpg", "@%c.jpg"}},
+    {"FolderTwiceSpelledDifferently", {"@", "@/", "@/sub/.."}, {"@%a.jpg", "@%b.jpg", "@%c.jpg"}},
     {"OtherSpellingsOfOnePath", {"@/a.jpg", "@/./a.jpg", "@/sub/../a.jpg"}, {"@/a.jpg"}},
     {"SymbolicLinkToAFileAlreadyNamed", {"@/b.jpg", "@/sub/link-to-b.jpg"}, {"@/b.jpg"}},
     {"MissingFileNamedTwice", {"@/gone.jpg", "@/./gone.jpg"}, {"@/gone.jpg"}},
