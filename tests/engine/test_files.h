@@ -51,6 +51,9 @@ struct FileTimes
 FileTimes ReadFileTimes(const std::string &path);
 void WriteFileTimes(const std::string &path, const FileTimes &times);
 
+// Runs a command through the system's shell; its exit code, or -1 when it did not exit.
+int RunCommand(const std::string &command);
+
 #ifdef _WIN32
 // Windows keeps a creation time of its own, which the engine sets with the other two.
 FileTime CreationTime(const std::string &path);

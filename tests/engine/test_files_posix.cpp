@@ -1,6 +1,7 @@
 #include "test_files.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/mman.h>
@@ -52,6 +53,12 @@ void WriteFileTimes(const std::string &path, const FileTimes &times)
     const struct timespec values[2] = {ToTimespec(times.access), ToTimespec(times.modification)};
     if (::utimensat(AT_FDCWD, path.c_str(), values, 0) != 0)
         throw std::runtime_error("cannot set times of " + path);
+}
+
+int RunCommand(const std::string &command)
+{
+    const int status = std::system(command.c_str());
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 unsigned PermissionBits(const std::string &path)

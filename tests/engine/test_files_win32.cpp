@@ -1,5 +1,6 @@
 #include "test_files.h"
 
+#include <cstdlib>
 #include <stdexcept>
 #include <windows.h>
 
@@ -51,6 +52,12 @@ void WriteFileTimes(const std::string &path, const FileTimes &times)
     ::CloseHandle(file);
     if (!set)
         throw std::runtime_error("cannot set times of " + path);
+}
+
+int RunCommand(const std::string &command)
+{
+    // The command interpreter hands back the command's exit code as it is.
+    return std::system(command.c_str());
 }
 
 FileTime CreationTime(const std::string &path)
