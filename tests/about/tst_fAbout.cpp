@@ -66,7 +66,11 @@ void TestAbout::texts()
                             "JPEG images and decrease file size. For more information on this and "
                             "other software, Please contact us at: ") +
                  QString::fromUtf8(product::kMakerWebPage));
-    QVERIFY(window.findChild<QLabel *>("lblDescription")->wordWrap());
+    const auto *description = window.findChild<QLabel *>("lblDescription");
+    QVERIFY(description->wordWrap());
+    // The whole description, the address included, shows inside its label.
+    QVERIFY(description->heightForWidth(description->width()) <= description->height());
+    QVERIFY(window.findChild<QPushButton *>("cmdOK")->isDefault());
     QCOMPARE(window.findChild<QLabel *>("lblDisclaimer")->text(), QString());
     QCOMPARE(window.findChild<QPushButton *>("cmdOK")->text(), QStringLiteral("OK"));
     QCOMPARE(window.findChild<QPushButton *>("cmdSysInfo")->text(),

@@ -149,6 +149,9 @@ void TestHelp::windowLaysLabelsOutWhenShown()
     const QRect link = window->findChild<QLabel *>("lblURL")->geometry();
     QCOMPARE(link, QRect(7, 350, 301, 28));
     QCOMPARE(link.right(), window->findChild<QLabel *>("lblAbout")->geometry().right());
+    // The wrapped help text ends above the link that completes its last sentence.
+    const auto *text = window->findChild<QLabel *>("lblAbout");
+    QVERIFY(text->heightForWidth(text->width()) <= link.top() - text->y());
     QCOMPARE(window->geometry().center(), owner.geometry().center());
     QVERIFY(window->testAttribute(Qt::WA_DeleteOnClose));
     QVERIFY(!window->isModal());
