@@ -72,14 +72,8 @@ void TestAbout::texts()
     QVERIFY(description->heightForWidth(description->width()) <= description->height());
     QVERIFY(window.findChild<QPushButton *>("cmdOK")->isDefault());
     QCOMPARE(window.findChild<QLabel *>("lblDisclaimer")->text(), QString());
-    QCOMPARE(window.findChild<QPushButton *>("cmdOK")->text(), QStringLiteral("OK"));
-    QCOMPARE(window.findChild<QPushButton *>("cmdSysInfo")->text(),
-             QStringLiteral("&System Info..."));
     QVERIFY(!window.findChild<QLabel *>("picIcon")->pixmap().isNull());
     QCOMPARE(window.findChild<QLabel *>("picIcon")->pixmap().size(), QSize(32, 32));
-    for (const auto *label : window.findChildren<QLabel *>()) {
-        QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-    }
 }
 
 void TestAbout::controlsAtDesignPlaces_data()

@@ -160,34 +160,31 @@ void TestHelp::windowLaysLabelsOutWhenShown()
 void TestHelp::labelsLookAsDesigned()
 {
     fHelp window;
-    const auto *logo = window.findChild<QLabel *>("lblLogo");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     const auto *text = window.findChild<QLabel *>("lblAbout");
     const auto *link = window.findChild<QLabel *>("lblURL");
-
-    QCOMPARE(logo->text(), QString::fromUtf8(product::kTitle));
-    QCOMPARE(logo->font().family(), QStringLiteral("Verdana"));
-    QCOMPARE(logo->font().pointSizeF(), 22.0);
-    QVERIFY(logo->font().bold());
-    QCOMPARE(logo->palette().color(QPalette::Window), QColor(80, 182, 169));
-    QCOMPARE(logo->palette().color(QPalette::WindowText), QColor(255, 255, 255));
-    QVERIFY(logo->autoFillBackground());
-
+    QCOMPARE(window.findChild<QLabel *>("lblLogo")->font().pointSizeF(), 22.0);
     QCOMPARE(text->text(), help::DisplayText(help::HelpText()));
     QCOMPARE(text->textFormat(), Qt::PlainText); // "<CTRL>" is text, not markup
-    QVERIFY(text->wordWrap());
-    QCOMPARE(text->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(text->font().pointSizeF(), 8.25);
-    QVERIFY(text->font().bold());
-    QCOMPARE(text->palette().color(QPalette::Window), QColor(64, 128, 128));
-    QCOMPARE(text->palette().color(QPalette::WindowText), QColor(255, 255, 255));
-
     QCOMPARE(link->text(), QString::fromUtf8(product::kMakerWebPage));
-    QCOMPARE(link->font().family(), QStringLiteral("Arial"));
-    QCOMPARE(link->font().pointSizeF(), 9.0);
-    QVERIFY(link->font().bold() && link->font().underline());
-    QCOMPARE(link->palette().color(QPalette::WindowText), QColor(255, 255, 192));
-    QVERIFY(!link->autoFillBackground());
     QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
+
+    const QImage image = window.grab().toImage();
+    const QColor textBackground(64, 128, 128);
+    QCOMPARE(image.pixelColor(150, 50), QColor(80, 182, 169)); // banner, below its title
+    QCOMPARE(image.pixelColor(150, 340), textBackground);      // help text, below its end
+    QCOMPARE(image.pixelColor(1, 200), window.palette().color(QPalette::Window)); // edge strip
+    // The link has no background of its own: its corners show the help text's colour.
+    QCOMPARE(image.pixelColor(link->geometry().bottomLeft()), textBackground);
+    QCOMPARE(image.pixelColor(link->geometry().bottomRight()), textBackground);
+    bool linkColourDrawn = false;
+    for (int y = link->y(); y <= link->geometry().bottom() && !linkColourDrawn; ++y) {
+        for (int x = link->x(); x <= link->geometry().right(); ++x) {
+            linkColourDrawn = linkColourDrawn || image.pixelColor(x, y) == QColor(255, 255, 192);
+        }
+    }
+    QVERIFY(linkColourDrawn);
 }
 
 void TestHelp::onlyTheLinkOpensTheMakersPage_data()
