@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Registry.h"
+#include "SysInfo.h"
 
 #include <map>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,4 +42,34 @@ public:
 
 private:
     std::map<Name, sparrowtrim::registry::RawValue> values_;
+};
+
+// The platform around a start of the system information tool, noting every step in a journal.
+struct FakeSysInfoPlatform
+{
+    std::vector<std::string> journal = {};
+    std::set<std::string> files = {};    // paths the file test finds
+    std::set<std::string> programs = {}; // paths that start
+    bool startThrows = false;
+
+    sparrowtrim::sysinfo::Platform platform()
+    {
+        return {
+            .fileExists =
+                [this](const std::string &path) {
+                    journal.push_back("exists " + path);
+                    return files.count(path) > 0;
+                },
+            .startProgram =
+                [this](const std::string &path) {
+                    journal.push_back("start " + path);
+                    if (startThrows) {
+                        throw std::runtime_error("cannot start");
+                    }
+                    return programs.count(path) > 0;
+                },
+            .showMessage =
+                [this](const std::string &text) { journal.push_back("message " + text); },
+        };
+    }
 };

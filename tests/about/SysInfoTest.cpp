@@ -3,11 +3,10 @@
 #include "FakeRegistry.h"
 
 #include <gtest/gtest.h>
-#include <set>
-#include <stdexcept>
 
 using sparrowtrim::registry::kTypeNumber32;
 using sparrowtrim::registry::kTypeString;
+using sparrowtrim::registry::RawValue;
 namespace sysinfo = sparrowtrim::sysinfo;
 
 namespace {
@@ -20,46 +19,21 @@ const std::string kSep = "/";
 const std::string kTool = kSep + "MSINFO32.EXE";
 const std::string kMessage = "message System Information Is Unavailable At This Time";
 
-std::string WithNul(const std::string &text)
+// A string value as the registry stores it, with its terminating NUL.
+RawValue Text(const std::string &text)
 {
-    return text + '\0';
+    return {kTypeString, text + '\0'};
 }
-
-// Every step the attempt takes, in order: registry lookups, file tests, starts, messages.
-struct Recorder
-{
-    std::vector<std::string> journal;
-    std::set<std::string> files;    // paths the file test finds
-    std::set<std::string> programs; // paths that start
-    bool startThrows = false;
-
-    sysinfo::Platform platform()
-    {
-        return {
-            .fileExists =
-                [this](const std::string &path) {
-                    journal.push_back("exists " + path);
-                    return files.count(path) > 0;
-                },
-            .startProgram =
-                [this](const std::string &path) {
-                    journal.push_back("start " + path);
-                    if (startThrows) {
-                        throw std::runtime_error("cannot start");
-                    }
-                    return programs.count(path) > 0;
-                },
-            .showMessage =
-                [this](const std::string &text) { journal.push_back("message " + text); },
-        };
-    }
-};
 
 struct AttemptCase
 {
-    const char *name;
-    std::function<void(FakeRegistry &, Recorder &)> arrange;
-    std::vector<std::string> expectedSteps;
+    const char *name = "";
+    std::optional<RawValue> toolKey = {};
+    std::optional<RawValue> locationKey = {};
+    std::set<std::string> files = {};
+    std::set<std::string> programs = {};
+    bool startThrows = false;
+    std::vector<std::string> steps = {}; // lookups, file tests, starts and messages, in order
 };
 
 class StartSysInfoTest : public testing::TestWithParam<AttemptCase>
@@ -68,15 +42,22 @@ class StartSysInfoTest : public testing::TestWithParam<AttemptCase>
 
 TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
 {
+    const AttemptCase &c = GetParam();
     FakeRegistry registry;
-    Recorder recorder;
-    registry.journal = &recorder.journal;
-    GetParam().arrange(registry, recorder);
+    FakeSysInfoPlatform platform{
+        .files = c.files, .programs = c.programs, .startThrows = c.startThrows};
+    registry.journal = &platform.journal;
+    if (c.toolKey) {
+        registry.set(sysinfo::kToolKey, sysinfo::kToolValue, c.toolKey->type, c.toolKey->data);
+    }
+    if (c.locationKey) {
+        registry.set(sysinfo::kToolsLocationKey, sysinfo::kToolsLocationValue, c.locationKey->type,
+                     c.locationKey->data);
+    }
 
-    sysinfo::StartSysInfo(registry, recorder.platform());
+    sysinfo::StartSysInfo(registry, platform.platform());
 
-    EXPECT_EQ(recorder.journal, GetParam().expectedSteps);
-    // The lookups go to the two registered places, the tool's own key first.
+    EXPECT_EQ(platform.journal, c.steps);
     for (const auto &[key, value] : registry.lookups) {
         EXPECT_TRUE((key == sysinfo::kToolKey && value == "PATH") ||
                     (key == sysinfo::kToolsLocationKey && value == "MSINFO"))
@@ -84,91 +65,63 @@ TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
     }
 }
 
-void ToolKey(FakeRegistry &registry, std::uint32_t type, const std::string &data)
-{
-    registry.set(sysinfo::kToolKey, sysinfo::kToolValue, type, data);
-}
-
-void LocationKey(FakeRegistry &registry, std::uint32_t type, const std::string &data)
-{
-    registry.set(sysinfo::kToolsLocationKey, sysinfo::kToolsLocationValue, type, data);
-}
+const std::string kShared = "/shared";
+const std::string kSharedTool = kShared + kTool;
 
 INSTANTIATE_TEST_SUITE_P(
     Attempts, StartSysInfoTest,
     testing::Values(
-        AttemptCase{"ToolKeyStartedWithoutFileTest",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        ToolKey(r, kTypeString, WithNul("/opt/info"));
-                        rec.programs.insert("/opt/info");
-                    },
-                    {"lookup PATH", "start /opt/info"}},
-        AttemptCase{"ToolKeyNamingNoProgramShowsMessageOnly",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        ToolKey(r, kTypeString, WithNul("/gone/info"));
-                        LocationKey(r, kTypeString, WithNul("/shared"));
-                        rec.files.insert("/shared" + kTool);
-                    },
-                    {"lookup PATH", "start /gone/info", kMessage}},
-        AttemptCase{"ToolKeyOfUnknownTypeStartsEmptyPath",
-                    [](FakeRegistry &r, Recorder &) { ToolKey(r, 3, "\x01\x02"); },
-                    {"lookup PATH", "start ", kMessage}},
-        AttemptCase{"ToolKeyNumberStartsItsHexText",
-                    [](FakeRegistry &r, Recorder &) {
-                        ToolKey(r, kTypeNumber32, std::string("\x34\x12\0\0", 4));
-                    },
-                    {"lookup PATH", "start &h01234", kMessage}},
-        AttemptCase{"ToolKeyWithoutDataAbandonsBeforeSecondLookup",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        ToolKey(r, kTypeString, "");
-                        LocationKey(r, kTypeString, WithNul("/shared"));
-                        rec.files.insert("/shared" + kTool);
-                    },
-                    {"lookup PATH", kMessage}},
-        AttemptCase{
-            "LocationFolderWithTool",
-            [](FakeRegistry &r, Recorder &rec) {
-                LocationKey(r, kTypeString, WithNul("/shared"));
-                rec.files.insert("/shared" + kTool);
-                rec.programs.insert("/shared" + kTool);
-            },
-            {"lookup PATH", "lookup MSINFO", "exists /shared" + kTool, "start /shared" + kTool}},
-        AttemptCase{"LocationFolderEndingInSeparatorDoublesIt",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        LocationKey(r, kTypeString, WithNul("/shared" + kSep));
-                        rec.files.insert("/shared" + kSep + kTool);
-                        rec.programs.insert("/shared" + kSep + kTool);
-                    },
-                    {"lookup PATH", "lookup MSINFO", "exists /shared" + kSep + kTool,
-                     "start /shared" + kSep + kTool}},
-        AttemptCase{
-            "LocationFolderWithoutTool",
-            [](FakeRegistry &r, Recorder &) { LocationKey(r, kTypeString, WithNul("/shared")); },
-            {"lookup PATH", "lookup MSINFO", "exists /shared" + kTool, kMessage}},
-        AttemptCase{"LocationStartFails",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        LocationKey(r, kTypeString, WithNul("/shared"));
-                        rec.files.insert("/shared" + kTool);
-                    },
-                    {"lookup PATH", "lookup MSINFO", "exists /shared" + kTool,
-                     "start /shared" + kTool, kMessage}},
-        AttemptCase{"LocationDataTooLong",
-                    [](FakeRegistry &r, Recorder &) {
-                        LocationKey(r, kTypeString, std::string(1025, 'a'));
-                    },
-                    {"lookup PATH", "lookup MSINFO", kMessage}},
-        AttemptCase{"LocationWithoutDataAbandons",
-                    [](FakeRegistry &r, Recorder &) { LocationKey(r, kTypeString, ""); },
-                    {"lookup PATH", "lookup MSINFO", kMessage}},
-        AttemptCase{"NeitherKey",
-                    [](FakeRegistry &, Recorder &) {},
-                    {"lookup PATH", "lookup MSINFO", kMessage}},
-        AttemptCase{"StartThrowing",
-                    [](FakeRegistry &r, Recorder &rec) {
-                        ToolKey(r, kTypeString, WithNul("/opt/info"));
-                        rec.startThrows = true;
-                    },
-                    {"lookup PATH", "start /opt/info", kMessage}}),
+        AttemptCase{.name = "ToolKeyStartedWithoutFileTest",
+                    .toolKey = Text("/opt/info"),
+                    .programs = {"/opt/info"},
+                    .steps = {"lookup PATH", "start /opt/info"}},
+        AttemptCase{.name = "ToolKeyNamingNoProgramShowsMessageOnly",
+                    .toolKey = Text("/gone/info"),
+                    .locationKey = Text(kShared),
+                    .files = {kSharedTool},
+                    .steps = {"lookup PATH", "start /gone/info", kMessage}},
+        AttemptCase{.name = "ToolKeyOfUnknownTypeStartsEmptyPath",
+                    .toolKey = RawValue{3, "\x01\x02"},
+                    .steps = {"lookup PATH", "start ", kMessage}},
+        AttemptCase{.name = "ToolKeyNumberStartsItsHexText",
+                    .toolKey = RawValue{kTypeNumber32, std::string("\x34\x12\0\0", 4)},
+                    .steps = {"lookup PATH", "start &h01234", kMessage}},
+        AttemptCase{.name = "ToolKeyWithoutDataAbandonsBeforeSecondLookup",
+                    .toolKey = RawValue{kTypeString, ""},
+                    .locationKey = Text(kShared),
+                    .files = {kSharedTool},
+                    .steps = {"lookup PATH", kMessage}},
+        AttemptCase{.name = "LocationFolderWithTool",
+                    .locationKey = Text(kShared),
+                    .files = {kSharedTool},
+                    .programs = {kSharedTool},
+                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kSharedTool,
+                              "start " + kSharedTool}},
+        AttemptCase{.name = "LocationFolderEndingInSeparatorDoublesIt",
+                    .locationKey = Text(kShared + kSep),
+                    .files = {kShared + kSep + kTool},
+                    .programs = {kShared + kSep + kTool},
+                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kShared + kSep + kTool,
+                              "start " + kShared + kSep + kTool}},
+        AttemptCase{.name = "LocationFolderWithoutTool",
+                    .locationKey = Text(kShared),
+                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kSharedTool, kMessage}},
+        AttemptCase{.name = "LocationStartFails",
+                    .locationKey = Text(kShared),
+                    .files = {kSharedTool},
+                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kSharedTool,
+                              "start " + kSharedTool, kMessage}},
+        AttemptCase{.name = "LocationDataTooLong",
+                    .locationKey = RawValue{kTypeString, std::string(1025, 'a')},
+                    .steps = {"lookup PATH", "lookup MSINFO", kMessage}},
+        AttemptCase{.name = "LocationWithoutDataAbandons",
+                    .locationKey = RawValue{kTypeString, ""},
+                    .steps = {"lookup PATH", "lookup MSINFO", kMessage}},
+        AttemptCase{.name = "NeitherKey", .steps = {"lookup PATH", "lookup MSINFO", kMessage}},
+        AttemptCase{.name = "StartThrowing",
+                    .toolKey = Text("/opt/info"),
+                    .startThrows = true,
+                    .steps = {"lookup PATH", "start /opt/info", kMessage}}),
     [](const testing::TestParamInfo<AttemptCase> &row) { return std::string(row.param.name); });
 
 } // namespace

@@ -9,6 +9,19 @@
 
 using namespace sparrowtrim;
 
+namespace {
+
+QStringList StepsOf(const FakeSysInfoPlatform &platform)
+{
+    QStringList steps;
+    for (const std::string &step : platform.journal) {
+        steps << QString::fromStdString(step);
+    }
+    return steps;
+}
+
+} // namespace
+
 class TestAbout final : public QObject
 {
     Q_OBJECT
@@ -23,29 +36,6 @@ private slots:
     void keysAndButtonsClose();
     void sysInfoShowsOneMessageAndStaysOpen();
     void sysInfoStartsRegisteredTool();
-
-private:
-    struct Journal
-    {
-        QStringList steps;
-        sysinfo::Platform platform()
-        {
-            return {.fileExists =
-                        [this](const std::string &p) {
-                            steps << "exists " + QString::fromStdString(p);
-                            return false;
-                        },
-                    .startProgram =
-                        [this](const std::string &p) {
-                            steps << "start " + QString::fromStdString(p);
-                            return p == "/opt/tool";
-                        },
-                    .showMessage =
-                        [this](const std::string &text) {
-                            steps << "message " + QString::fromStdString(text);
-                        }};
-        }
-    };
 };
 
 void TestAbout::initTestCase()
@@ -146,7 +136,7 @@ void TestAbout::keysAndButtonsClose()
     QFETCH(QStringList, steps);
 
     QPointer<fAbout> window = new fAbout;
-    Journal journal;
+    FakeSysInfoPlatform journal;
     window->setRegistryBackend(std::make_unique<FakeRegistry>());
     window->setSysInfoPlatform(journal.platform());
     window->show();
@@ -155,7 +145,8 @@ void TestAbout::keysAndButtonsClose()
     window->findChild<QWidget *>(focus)->setFocus();
 
     QTest::keyClick(window->windowHandle(), key, modifiers);
-    QTRY_COMPARE(journal.steps, steps); // an access key clicks its button a moment later
+    // An access key clicks its button a moment later.
+    QTRY_COMPARE(StepsOf(journal), steps);
     if (closes) {
         QTRY_VERIFY(window.isNull()); // closed and deleted
     } else {
@@ -167,29 +158,31 @@ void TestAbout::keysAndButtonsClose()
 void TestAbout::sysInfoShowsOneMessageAndStaysOpen()
 {
     fAbout window;
-    Journal journal;
+    FakeSysInfoPlatform journal;
     window.setRegistryBackend(std::make_unique<FakeRegistry>());
     window.setSysInfoPlatform(journal.platform());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     QTest::mouseClick(window.findChild<QPushButton *>("cmdSysInfo"), Qt::LeftButton);
-    QCOMPARE(journal.steps, QStringList{"message System Information Is Unavailable At This Time"});
+    QCOMPARE(journal.journal,
+             std::vector<std::string>{"message System Information Is Unavailable At This Time"});
     QVERIFY(window.isVisible());
 }
 
 void TestAbout::sysInfoStartsRegisteredTool()
 {
     fAbout window;
-    Journal journal;
+    FakeSysInfoPlatform journal;
     auto registry = std::make_unique<FakeRegistry>();
     registry->set(sysinfo::kToolKey, sysinfo::kToolValue, registry::kTypeString,
                   std::string("/opt/tool\0", 10));
     window.setRegistryBackend(std::move(registry));
+    journal.programs.insert("/opt/tool");
     window.setSysInfoPlatform(journal.platform());
 
     window.StartSysInfo();
-    QCOMPARE(journal.steps, QStringList{"start /opt/tool"});
+    QCOMPARE(journal.journal, std::vector<std::string>{"start /opt/tool"});
 }
 
 QTEST_MAIN(TestAbout)
