@@ -147,9 +147,12 @@ void tst_PictureButton::cleanup()
     m_window.reset();
 }
 
+// Off screen, QCursor::setPos stores the position at once (so widgetAt and IsMouseOver see it
+// straight away) and queues a move for the widget under it, delivered by the next pump with
+// the buttons the window system believes held. Presses and releases therefore go through the
+// window, which keeps that belief and the implicit mouse grab as a real pointer would.
 void tst_PictureButton::pointTo(QPoint global)
 {
-    // The platform delivers the move to the widget under the pointer on the next pump.
     QCursor::setPos(global);
     QCoreApplication::processEvents();
 }
