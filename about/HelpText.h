@@ -29,6 +29,8 @@ struct Layout
     Rect logo; // the banner with the product title
     Rect text; // the help text
     Rect link; // the maker's web page, inside the help text's bottom edge
+
+    bool operator==(const Layout &) const = default;
 };
 
 // The design places, before any layout.

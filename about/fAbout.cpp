@@ -24,6 +24,9 @@ constexpr QRect kTitlePlace(70, 16, 259, 32);
 constexpr QRect kVersionPlace(70, 52, 259, 15);
 constexpr QRect kDisclaimerPlace(17, 175, 258, 55);
 constexpr int kIconSize = 32;
+// The dialog font's size on the platform the window was designed on; the family is the
+// platform's own.
+constexpr qreal kDialogPointSize = 8;
 
 // The etched separator: a grey line with a white one, twice as wide, one pixel right and below.
 constexpr QLine kSeparatorShadow(6, 163, 376, 163);
@@ -85,6 +88,9 @@ fAbout::fAbout(QWidget *owner)
     if (!QGuiApplication::windowIcon().isNull()) {
         setWindowIcon(QGuiApplication::windowIcon());
     }
+    QFont dialogFont = font();
+    dialogFont.setPointSizeF(kDialogPointSize);
+    setFont(dialogFont);
     setGeometry(kClientArea);
     setFixedSize(kClientArea.size());
 

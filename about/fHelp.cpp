@@ -97,8 +97,9 @@ fHelp::fHelp(QWidget *owner)
     Form_Load();
 
     if (owner != nullptr) {
-        const QRect ownerArea = owner->window()->geometry();
-        move(ownerArea.center() - rect().center());
+        QRect area = rect();
+        area.moveCenter(owner->window()->geometry().center());
+        setGeometry(area);
     }
 }
 
