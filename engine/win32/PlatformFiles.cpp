@@ -99,8 +99,9 @@ std::string FullPath(const std::string &path)
 // Opens the file for reading and writing, as OpenFile with OF_READWRITE does. OpenFile takes
 // paths of fewer than OFS_MAXPATHNAME characters and searches the system folders for a bare
 // name, so it is given the full path, and a longer one is opened the same way by CreateFileA
-// (a kept date must not depend on how deep the photo lies). A read-only file does not open,
-// even for a process whose privileges would let it (an administrator, or root under Wine).
+// (a kept date must not depend on how deep the photo lies). A read-only file does not open
+// on Windows; the handle's attributes are checked as well, since Wine running as root opens
+// one, as Linux does for root.
 FileHandle OpenReadWrite(const std::string &path)
 {
     const std::string full = FullPath(path);
