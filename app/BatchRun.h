@@ -38,7 +38,8 @@ public:
     void Add(const FileOutcome &outcome);
 
     std::int32_t Processed() const { return m_Processed; }
-    std::int32_t TotalSaved() const { return m_TotalSaved; }
+    // 64 bits: a large batch can save more than 2 GiB in all.
+    std::int64_t TotalSaved() const { return m_TotalSaved; }
     std::int32_t Errors() const { return m_Errors; }
     std::int32_t NoChanges() const { return m_NoChanges; }
     std::int32_t Optimized() const { return m_Optimized; }
@@ -49,7 +50,7 @@ public:
 
 private:
     std::int32_t m_Processed = 0;
-    std::int32_t m_TotalSaved = 0;
+    std::int64_t m_TotalSaved = 0;
     std::int32_t m_Errors = 0;
     std::int32_t m_NoChanges = 0;
     std::int32_t m_Optimized = 0;

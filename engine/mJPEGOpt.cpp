@@ -5,8 +5,7 @@
 namespace sparrowtrim {
 
 mJPEGOpt::mJPEGOpt(ReadOnlyPolicy processReadOnly) : m_ProcessReadOnly(std::move(processReadOnly))
-{
-}
+{}
 
 std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &)
 {

@@ -1,0 +1,211 @@
+#include "BatchRun.h"
+
+#include <utility>
+
+namespace sparrowtrim {
+namespace {
+
+constexpr const char *kCrLf = "\r\n";
+constexpr const char *kWorkingCaption = "Working.....";
+constexpr const char *kLogProblemLine = "Log file could not be written: ";
+
+bool OptionIsOn(const std::string &optionText, std::size_t position)
+{
+    return optionText.size() >= position && optionText[position - 1] == '1';
+}
+
+// Clears the running flag however the run is left.
+class RunningGuard final
+{
+public:
+    explicit RunningGuard(bool &running) : m_Running(running) { m_Running = true; }
+    ~RunningGuard() { m_Running = false; }
+    RunningGuard(const RunningGuard &) = delete;
+    RunningGuard &operator=(const RunningGuard &) = delete;
+
+private:
+    bool &m_Running;
+};
+
+} // namespace
+
+std::string ResultText(const FileOutcome &outcome)
+{
+    switch (outcome.result) {
+    case kRewritten:
+        return "File successfully optimized.";
+    case kNothingToChange:
+        return "No need to optimize file.";
+    default:
+        return "ERROR:  " + outcome.message;
+    }
+}
+
+FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                        bool keepDate)
+{
+    FileOutcome outcome;
+    outcome.name = name;
+    outcome.path = folder + name;
+    const FileTime savedTime = keepDate ? GetLastWriteTime(outcome.path) : 0;
+    outcome.result = engine.OptimizeJPEG(outcome.path);
+    outcome.inputLength = engine.InputLength();
+    outcome.outputLength = engine.OutputLength();
+    if (outcome.result == kFailed)
+        outcome.message = engine.ResultMessage();
+    // Restored whatever the result: a failed or untouched file keeps its date as well.
+    if (keepDate)
+        SetFileTimes(outcome.path, savedTime);
+    return outcome;
+}
+
+void BatchTotals::Add(const FileOutcome &outcome)
+{
+    ++m_Processed;
+    switch (outcome.result) {
+    case kRewritten:
+        m_TotalSaved += outcome.BytesSaved();
+        ++m_Optimized;
+        break;
+    case kNothingToChange:
+        ++m_NoChanges;
+        break;
+    default:
+        ++m_Errors;
+        break;
+    }
+}
+
+std::string BatchTotals::ProcessedText() const
+{
+    return "Files processed: " + std::to_string(m_Processed);
+}
+
+std::string BatchTotals::TotalSavedText() const
+{
+    return "Total bytes saved: " + std::to_string(m_TotalSaved);
+}
+
+std::string BatchTotals::CountsText() const
+{
+    return std::to_string(m_Errors) + " Total errors" + kCrLf + std::to_string(m_NoChanges) +
+           " No changes needed" + kCrLf + std::to_string(m_Optimized) + " Files optimized";
+}
+
+bool BatchLog::Open(const std::string &path)
+{
+    Close();
+    m_Failed = false;
+    m_File.open(path, std::ios::binary | std::ios::trunc);
+    return m_File.is_open();
+}
+
+void BatchLog::WriteLine(const std::string &line)
+{
+    if (!m_File.is_open())
+        return;
+    m_File << line << kCrLf;
+    if (!m_File)
+        m_Failed = true;
+}
+
+void BatchLog::WriteFile(const FileOutcome &outcome)
+{
+    WriteLine("**************");
+    WriteLine("File: \t" + outcome.path);
+    WriteLine(ResultText(outcome));
+    if (outcome.result == kRewritten || outcome.result == kNothingToChange)
+        WriteLine("Original File Size: \t" + std::to_string(outcome.inputLength));
+    if (outcome.result == kRewritten) {
+        WriteLine("Size After Optimizing: \t" + std::to_string(outcome.outputLength));
+        WriteLine("Savings: \t" + std::to_string(outcome.BytesSaved()));
+    }
+    m_File.flush();
+}
+
+void BatchLog::WriteSummary(const BatchTotals &totals)
+{
+    WriteLine(std::string(38, '-'));
+    WriteLine(totals.ProcessedText());
+    WriteLine(totals.TotalSavedText());
+    WriteLine(std::to_string(totals.Errors()) + " Total errors");
+    WriteLine(std::to_string(totals.NoChanges()) + " No changes needed");
+    WriteLine(std::to_string(totals.Optimized()) + " Files optimized");
+    m_File.flush();
+}
+
+void BatchLog::Close()
+{
+    if (!m_File.is_open())
+        return;
+    m_File.close();
+    if (m_File.fail())
+        m_Failed = true;
+}
+
+BatchRun::BatchRun(BatchView &view, mJPEGOpt::ReadOnlyPolicy processReadOnly)
+    : m_View(view), m_Engine(std::move(processReadOnly))
+{}
+
+void BatchRun::Start(const std::string &folder, const std::vector<std::string> &selectedNames,
+                     const std::string &optionText, const std::string &logFileName)
+{
+    // The window is served between files, so START can arrive during a run.
+    if (m_Running)
+        return;
+    m_SelectedFiles = selectedNames;
+    if (m_SelectedFiles.empty())
+        return;
+    const RunningGuard guard(m_Running);
+
+    const auto count = static_cast<std::int32_t>(m_SelectedFiles.size());
+    m_View.SetProgressMax(count);
+    const bool keepDate = OptionIsOn(optionText, 2);
+    const bool writeLog = OptionIsOn(optionText, 3);
+    bool logProblemShown = false;
+    const auto reportLogProblem = [&] {
+        if (!logProblemShown)
+            m_View.AddDetailsLine(kLogProblemLine + logFileName);
+        logProblemShown = true;
+    };
+    if (writeLog && !m_Log.Open(logFileName))
+        reportLogProblem();
+
+    BatchTotals totals;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        const std::string &name = m_SelectedFiles[static_cast<std::size_t>(k - 1)];
+        const FileOutcome outcome = OptimizeOne(m_Engine, folder, name, keepDate);
+        totals.Add(outcome);
+        m_View.AddDetailsLine("Optimizing: " + name);
+        m_View.SetProgressValue(k);
+        if (writeLog) {
+            m_Log.WriteFile(outcome);
+            if (m_Log.Failed())
+                reportLogProblem();
+        }
+        m_View.YieldToEvents();
+        if (m_StopRequested)
+            break;
+        m_View.SetStatsCaption(0, kWorkingCaption);
+    }
+
+    m_View.SetProgressValue(0);
+    m_StopRequested = false;
+    m_View.ClearSelection();
+    if (writeLog) {
+        m_Log.WriteSummary(totals);
+        m_Log.Close();
+        if (m_Log.Failed())
+            reportLogProblem();
+    }
+    m_View.SetStatsCaption(1, totals.ProcessedText());
+    m_View.SetStatsCaption(2, totals.TotalSavedText());
+    m_View.SetStatsCaption(0, totals.CountsText());
+}
+
+void BatchRun::Abandon()
+{
+    m_Log.Close();
+}
+
+} // namespace sparrowtrim
