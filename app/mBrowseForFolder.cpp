@@ -1,6 +1,7 @@
 #include "mBrowseForFolder.h"
 
 #include "mUtils.h"
+#include "mUtilsQt.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -34,18 +35,6 @@ DialogRunner &Runner()
 {
     static DialogRunner runner;
     return runner;
-}
-
-// Leading and trailing spaces only; other white space is part of a folder's name.
-QString TrimSpaces(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
 }
 
 } // namespace
@@ -182,13 +171,13 @@ int BrowseCallback(FolderDialog &dialog, int message, const QString &selectedPat
         const QString initial = State().initialFolder;
         dialog.SetSelection(initial.isEmpty() ? QString(kSeparator) : initial);
         if (State().requireFiles) {
-            QString folder = TrimSpaces(initial);
+            QString folder = mUtils::TrimSpaces(initial);
             dialog.EnableOk(CountFolderFiles(folder) > 0);
         }
     } else if (message == kBffmSelChanged) {
         if (selectedPath.isEmpty())
             return 0;
-        QString folder = TrimSpaces(selectedPath);
+        QString folder = mUtils::TrimSpaces(selectedPath);
         const std::int32_t count = CountFolderFiles(folder);
         dialog.SetStatusText(QString::number(count) + QStringLiteral(" Files"));
         if (State().requireFiles)

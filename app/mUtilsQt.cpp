@@ -52,6 +52,17 @@ private:
 
 } // namespace
 
+QString TrimSpaces(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text.at(first) == u' ')
+        ++first;
+    while (last > first && text.at(last - 1) == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
+
 void OpenWebPage(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));
