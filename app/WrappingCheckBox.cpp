@@ -9,6 +9,8 @@ namespace sparrowtrim {
 namespace {
 
 constexpr int kTextGap = 4;
+// Room for glyphs that reach past their advance at the end of a line.
+constexpr int kTextRightMargin = 2;
 
 } // namespace
 
@@ -26,7 +28,7 @@ QRect WrappingCheckBox::IndicatorRect() const
 QRect WrappingCheckBox::TextRect() const
 {
     const int left = IndicatorRect().right() + 1 + kTextGap;
-    return QRect(left, 0, width() - left, height());
+    return QRect(left, 0, width() - left - kTextRightMargin, height());
 }
 
 void WrappingCheckBox::paintEvent(QPaintEvent *)

@@ -43,12 +43,32 @@ const QColor kPanelColor(0xC0, 0xC0, 0xC0);
 const QColor kFieldColor(0xE0, 0xE0, 0xE0);
 
 constexpr qreal kSmallFontPoints = 6.75;
-constexpr qreal kDefaultFontPoints = 8;
+// The stand-ins for the window's default family are wider than the original; at this size
+// they fit the captions into the designed label widths.
+constexpr qreal kDefaultFontPoints = 7.5;
 constexpr qreal kLinkFontPoints = 14;
+
+// The windows ask for their fonts by name; where the machine lacks one, a free family of the
+// same proportions stands in.
+void AddFontSubstitutes()
+{
+    static const bool added = [] {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                    QStringLiteral("Liberation Sans")});
+        QFont::insertSubstitutions(QStringLiteral("Verdana"),
+                                   {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+        QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
+        return true;
+    }();
+    Q_UNUSED(added);
+}
 
 QFont DefaultFont()
 {
-    return QFont(QStringLiteral("MS Sans Serif"), kDefaultFontPoints);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(kDefaultFontPoints);
+    return font;
 }
 
 QFont SmallFont()
@@ -145,6 +165,7 @@ fMain::fMain(QWidget *parent)
     , m_Run(*this, [this] { return m_OptionText.size() == 3 && m_OptionText.at(0) == u'1'; })
 {
     setObjectName(QStringLiteral("fMain"));
+    AddFontSubstitutes();
     setFixedSize(kWidth, kHeight);
     setWindowIcon(artwork::ProgramIcon());
     setFont(DefaultFont());
@@ -206,6 +227,7 @@ void fMain::CreateControls()
     fbImages->setGeometry(3, 38, 164, 93);
     fbImages->setFont(DefaultFont());
     fbImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fbImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetBackColor(fbImages, QPalette::Base, kFieldColor);
 
     fraOptions = NewCaptionedFrame(fraSelect, "fraOptions", tr("Options"), QRect(172, 8, 110, 122));
@@ -240,6 +262,7 @@ void fMain::CreateControls()
     lstDetails->setGeometry(3, 150, 279, 54);
     lstDetails->setFont(DefaultFont());
     lstDetails->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstDetails->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetBackColor(lstDetails, QPalette::Base, kFieldColor);
 
     frButtons = NewPlainFrame(this, "frButtons", QRect(25, 340, 289, 46));

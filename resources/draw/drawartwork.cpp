@@ -25,6 +25,11 @@ const QColor kFrameDark(0x17, 0x35, 0x7a);
 const QColor kFrameLight(0x2c, 0x5c, 0xb4);
 const QColor kPanelTop(0x7d, 0xa6, 0xe0);
 const QColor kPanelBottom(0x5a, 0x88, 0xcf);
+const QColor kButtonFrameGrey(0x80, 0x80, 0x80);
+// Where the window buttons sit on the background: left of the first, distance between them.
+constexpr int kWindowButtonLeft = 250;
+constexpr int kWindowButtonTop = 8;
+constexpr int kWindowButtonStep = 24;
 
 QImage NewImage(int width, int height, QImage::Format format = QImage::Format_ARGB32)
 {
@@ -65,10 +70,11 @@ QImage DrawBackground()
     return image;
 }
 
-// A 21 x 21 blue rounded square with a black glyph.
-QImage DrawWindowButton(Face face, const std::function<void(QPainter &)> &glyph)
+// A 21 x 21 blue rounded square with a black glyph, on the part of the background it covers
+// so that its rounded corners show the window behind them.
+QImage DrawWindowButton(Face face, const QImage &ground, const std::function<void(QPainter &)> &glyph)
 {
-    QImage image = NewImage(21, 21);
+    QImage image = ground.convertToFormat(QImage::Format_RGB888);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 
@@ -116,10 +122,12 @@ void CrossGlyph(QPainter &p)
     p.drawLine(QPointF(14.5, 6.5), QPointF(6.5, 14.5));
 }
 
-// A 123 x 31 grey button with the word in bold, its first letter underlined.
+// A 123 x 31 grey button with the word in bold, its first letter underlined; its corners
+// show the grey of the frame it sits on.
 QImage DrawActionButton(Face face, const QString &word)
 {
-    QImage image = NewImage(123, 31);
+    QImage image = NewImage(123, 31, QImage::Format_RGB888);
+    image.fill(kButtonFrameGrey);
     QPainter p(&image);
 
     QColor top(0xf0, 0xf0, 0xf0);
@@ -281,7 +289,8 @@ int main(int argc, char *argv[])
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
 
-    bool ok = Save(DrawBackground(), folder, QStringLiteral("background.png"));
+    const QImage background = DrawBackground();
+    bool ok = Save(background, folder, QStringLiteral("background.png"));
     const struct
     {
         const char *name;
@@ -291,9 +300,13 @@ int main(int argc, char *argv[])
                          {"btn_close", CrossGlyph}};
     for (const Face face : {Face::Resting, Face::Hover, Face::Pressed}) {
         const QString suffix = QString::fromLatin1(kFaceSuffix[static_cast<int>(face)]);
-        for (const auto &button : windowButtons)
-            ok &= Save(DrawWindowButton(face, button.glyph), folder,
+        int left = kWindowButtonLeft;
+        for (const auto &button : windowButtons) {
+            const QImage ground = background.copy(left, kWindowButtonTop, 21, 21);
+            ok &= Save(DrawWindowButton(face, ground, button.glyph), folder,
                        QString::fromLatin1(button.name) + suffix + QStringLiteral(".png"));
+            left += kWindowButtonStep;
+        }
         ok &= Save(DrawActionButton(face, QStringLiteral("Start")), folder,
                    QStringLiteral("cmd_start") + suffix + QStringLiteral(".png"));
         ok &= Save(DrawActionButton(face, QStringLiteral("Stop")), folder,
