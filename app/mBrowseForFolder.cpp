@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -70,7 +71,7 @@ FolderDialog::FolderDialog(const QString &title, QWidget *parent)
     connect(m_Model, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
         const QModelIndex current = m_Tree->currentIndex();
         if (current.isValid() && m_Model->filePath(current.parent()) == path)
-            m_Tree->scrollTo(current, QAbstractItemView::PositionAtCenter);
+            ScrollToSelection();
     });
     connect(m_Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -90,6 +91,19 @@ void FolderDialog::SetSelection(const QString &folder)
         return;
     m_Tree->setCurrentIndex(index);
     m_Tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void FolderDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The tree has its size only now; the preselected folder goes to the middle of it.
+    QTimer::singleShot(0, this, &FolderDialog::ScrollToSelection);
+}
+
+void FolderDialog::ScrollToSelection()
+{
+    if (m_Tree->currentIndex().isValid())
+        m_Tree->scrollTo(m_Tree->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 
 void FolderDialog::EnableOk(bool enable)

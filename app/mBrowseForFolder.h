@@ -38,8 +38,12 @@ public:
     // The selected folder's path, "/" for the root; empty when nothing is selected.
     QString SelectedFolder() const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void SelectionChanged();
+    void ScrollToSelection();
 
     QLabel *m_Title = nullptr;
     QFileSystemModel *m_Model = nullptr;
