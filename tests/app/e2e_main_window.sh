@@ -35,6 +35,26 @@ read -r screen_width screen_height < <(xdotool getdisplaygeometry)
   fail "window at $X,$Y is not centred on a ${screen_width}x${screen_height} screen"
 
 click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
+# Drags from a point of the window by (dx, dy) with the left button, then reads the position.
+drag() {
+  xdotool mousemove --sync $((X + $1)) $((Y + $2)) mousedown 1
+  sleep 0.2
+  xdotool mousemove --sync $((X + $1 + $3 / 2)) $((Y + $2 + $4 / 2))
+  xdotool mousemove --sync $((X + $1 + $3)) $((Y + $2 + $4))
+  sleep 0.2
+  xdotool mouseup 1
+  sleep 0.3
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+}
+
+# The blue border drags the window; a frame does not.
+start_x=$X start_y=$Y
+drag 5 200 -40 -30
+[ "$X" -eq $((start_x - 40)) ] && [ "$Y" -eq $((start_y - 30)) ] ||
+  fail "dragging the border moved the window to $X,$Y from $start_x,$start_y"
+drag $((25 + 150)) $((42 + 50)) 30 30
+[ "$X" -eq $((start_x - 40)) ] && [ "$Y" -eq $((start_y - 30)) ] || fail "dragging a frame moved the window"
+
 click $((25 + 4 + 40)) $((124 + 14 + 11))   # Select All
 sleep 0.5
 click $((25 + 14 + 61)) $((340 + 8 + 15))   # Start

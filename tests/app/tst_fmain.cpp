@@ -7,9 +7,11 @@
 #include "fMain.h"
 #include "mBrowseForFolder.h"
 #include "mJPEGOpt.h"
+#include "ProductInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -132,6 +134,18 @@ Expected ExpectedRun(const QStringList &names, const QString &runFolder)
     return expected;
 }
 
+// Takes the addresses the desktop is asked to open.
+class UrlCatcher final : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl &url) { opened << url; }
+};
+
 } // namespace
 
 class TestMainWindow final : public QObject
@@ -159,6 +173,9 @@ private slots:
     void crossButtonDuringRunKeepsLog();
     void browseButton_data();
     void browseButton();
+    void linkLabelsOpenMakersPage_data();
+    void linkLabelsOpenMakersPage();
+    void minimiseButton();
 
 private:
     template <typename T> T *Child(const QString &name) const
@@ -559,6 +576,32 @@ void TestMainWindow::browseButton()
     QCOMPARE(txtImgDir()->text(), target);
     if (!chooseRoot)
         QCOMPARE(ListTexts(fbImages()), QStringList{"a.jpg"});
+}
+
+void TestMainWindow::linkLabelsOpenMakersPage_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::newRow("maker's name") << "lblCompany";
+    QTest::newRow("product title") << "lblLogo";
+}
+
+void TestMainWindow::linkLabelsOpenMakersPage()
+{
+    QFETCH(QString, label);
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+    QTest::mouseClick(Child<QLabel>(label), Qt::LeftButton);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+
+    QCOMPARE(catcher.opened.size(), 1);
+    QCOMPARE(catcher.opened.at(0).toString(), QString::fromLatin1(sparrowtrim::product::kMakerWebPage));
+    QCOMPARE(catcher.opened.at(0).path(), QStringLiteral("/1"));
+}
+
+void TestMainWindow::minimiseButton()
+{
+    ClickImageButton(QStringLiteral("btnForm(1)"));
+    QTRY_VERIFY(m_Window->isMinimized());
 }
 
 QTEST_MAIN(TestMainWindow)
