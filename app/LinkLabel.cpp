@@ -4,9 +4,7 @@
 
 namespace sparrowtrim {
 
-LinkLabel::LinkLabel(QWidget *parent)
-    : QLabel(parent)
-{}
+LinkLabel::LinkLabel(QWidget *parent) : QLabel(parent) {}
 
 void LinkLabel::mousePressEvent(QMouseEvent *event)
 {

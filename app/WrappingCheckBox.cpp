@@ -14,8 +14,7 @@ constexpr int kTextRightMargin = 2;
 
 } // namespace
 
-WrappingCheckBox::WrappingCheckBox(const QString &text, QWidget *parent)
-    : QCheckBox(text, parent)
+WrappingCheckBox::WrappingCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent)
 {}
 
 QRect WrappingCheckBox::IndicatorRect() const
@@ -42,17 +41,18 @@ void WrappingCheckBox::paintEvent(QPaintEvent *)
     style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &indicator, &painter, this);
 
     const QRect textRect = TextRect();
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::WindowText));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text());
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
-        focus.rect = painter.boundingRect(textRect, Qt::AlignLeft | Qt::AlignVCenter |
-                                                        Qt::TextWordWrap, text())
-                         .adjusted(-1, 0, 1, 0)
-                         .intersected(rect());
+        focus.rect =
+            painter
+                .boundingRect(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text())
+                .adjusted(-1, 0, 1, 0)
+                .intersected(rect());
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
 }

@@ -25,7 +25,6 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -56,8 +55,9 @@ void AddFontSubstitutes()
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                    {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
                                     QStringLiteral("Liberation Sans")});
-        QFont::insertSubstitutions(QStringLiteral("Verdana"),
-                                   {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
+        QFont::insertSubstitutions(
+            QStringLiteral("Verdana"),
+            {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
         QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
         return true;
     }();
@@ -160,9 +160,8 @@ fMain::ProgramEnd &ProgramEndHandler()
 } // namespace
 
 fMain::fMain(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
-    , m_Background(artwork::Background())
-    , m_Run(*this, [this] { return m_OptionText.size() == 3 && m_OptionText.at(0) == u'1'; })
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_Background(artwork::Background()),
+      m_Run(*this, [this] { return m_OptionText.size() == 3 && m_OptionText.at(0) == u'1'; })
 {
     setObjectName(QStringLiteral("fMain"));
     AddFontSubstitutes();
@@ -180,10 +179,11 @@ void fMain::CreateControls()
 {
     const char *windowButtons[] = {"btn_menu", "btn_minimize", "btn_close"};
     for (int index = 0; index < 3; ++index) {
-        btnForm[index] = NewPictureButton(this, IndexedName("btnForm", index),
-                                          QLatin1String(windowButtons[index]),
-                                          QPoint(250 + 24 * index, 8));
-        connect(btnForm[index], &PictureButton::Click, this, [this, index] { btnForm_Click(index); });
+        btnForm[index] =
+            NewPictureButton(this, IndexedName("btnForm", index),
+                             QLatin1String(windowButtons[index]), QPoint(250 + 24 * index, 8));
+        connect(btnForm[index], &PictureButton::Click, this,
+                [this, index] { btnForm_Click(index); });
     }
 
     lblCompany = NewLinkLabel(this, "lblCompany", QRect(17, 4, 228, 25));
@@ -211,7 +211,8 @@ void fMain::CreateControls()
         SetBackColor(lblStats[index], QPalette::Window, kFieldColor);
     }
 
-    fraSelect = NewCaptionedFrame(this, "fraSelect", tr("Select Images:"), QRect(25, 124, 289, 212));
+    fraSelect =
+        NewCaptionedFrame(this, "fraSelect", tr("Select Images:"), QRect(25, 124, 289, 212));
     const QString selectCaptions[] = {tr("Select All"), tr("Clear")};
     const QRect selectGeometry[] = {{4, 14, 81, 22}, {87, 14, 80, 22}};
     for (int index = 0; index < 2; ++index) {
@@ -241,7 +242,8 @@ void fMain::CreateControls()
         chkOptions[index]->setFont(SmallFont());
         SetBackColor(chkOptions[index], QPalette::Window, kPanelColor);
         QPalette palette = chkOptions[index]->palette();
-        palette.setColor(QPalette::WindowText, QGuiApplication::palette().color(QPalette::WindowText));
+        palette.setColor(QPalette::WindowText,
+                         QGuiApplication::palette().color(QPalette::WindowText));
         chkOptions[index]->setPalette(palette);
         connect(chkOptions[index], &QCheckBox::toggled, this,
                 [this, index] { chkOptions_Click(index); });
@@ -268,9 +270,9 @@ void fMain::CreateControls()
     frButtons = NewPlainFrame(this, "frButtons", QRect(25, 340, 289, 46));
     const char *actionPictures[] = {"cmd_start", "cmd_stop"};
     for (int index = 0; index < 2; ++index) {
-        cmdAction[index] = NewPictureButton(frButtons, IndexedName("cmdAction", index),
-                                            QLatin1String(actionPictures[index]),
-                                            QPoint(14 + 137 * index, 8));
+        cmdAction[index] =
+            NewPictureButton(frButtons, IndexedName("cmdAction", index),
+                             QLatin1String(actionPictures[index]), QPoint(14 + 137 * index, 8));
         connect(cmdAction[index], &PictureButton::Click, this,
                 [this, index] { cmdAction_Click(index); });
     }
@@ -323,7 +325,8 @@ void fMain::RefreshFileList(const QString &folder)
 void fMain::cmdBrowseImg_Click()
 {
     const QString start = mUtils::TrimSpaces(txtImgDir->text());
-    const QString result = mBrowseForFolder::BrowseForFolder(this, start, QString::fromLatin1(kBrowseTitle), true);
+    const QString result =
+        mBrowseForFolder::BrowseForFolder(this, start, QString::fromLatin1(kBrowseTitle), true);
     if (!result.isEmpty())
         txtImgDir->setText(result);
 }
@@ -359,7 +362,8 @@ void fMain::cmdAction_Click(int index)
         if (item->isSelected())
             names.push_back(QFile::encodeName(item->text()).toStdString());
     }
-    const std::string folder = mUtils::FolderOfText(QFile::encodeName(txtImgDir->text()).toStdString());
+    const std::string folder =
+        mUtils::FolderOfText(QFile::encodeName(txtImgDir->text()).toStdString());
     m_Run.Start(folder, names, m_OptionText.toStdString(),
                 QFile::encodeName(LogFileName()).toStdString());
 }
@@ -411,7 +415,8 @@ QString fMain::LogFileName()
 
 void fMain::CentreOnScreen()
 {
-    const QScreen *screen = this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
+    const QScreen *screen =
+        this->screen() != nullptr ? this->screen() : QGuiApplication::primaryScreen();
     if (screen == nullptr)
         return;
     const QRect area = screen->geometry();
@@ -454,7 +459,8 @@ void fMain::SetStatsCaption(int index, const std::string &caption)
     if (index < 0 || index >= static_cast<int>(lblStats.size()))
         return;
     // The summary's lines end in CR LF; a label breaks lines at LF alone.
-    lblStats[index]->setText(QString::fromStdString(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    lblStats[index]->setText(
+        QString::fromStdString(caption).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 void fMain::paintEvent(QPaintEvent *)

@@ -41,12 +41,9 @@ DialogRunner &Runner()
 } // namespace
 
 FolderDialog::FolderDialog(const QString &title, QWidget *parent)
-    : QDialog(parent)
-    , m_Title(new QLabel(title, this))
-    , m_Model(new QFileSystemModel(this))
-    , m_Tree(new QTreeView(this))
-    , m_Status(new QLabel(this))
-    , m_Buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+    : QDialog(parent), m_Title(new QLabel(title, this)), m_Model(new QFileSystemModel(this)),
+      m_Tree(new QTreeView(this)), m_Status(new QLabel(this)),
+      m_Buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
 {
     setWindowTitle(tr("Browse For Folder"));
     setObjectName(QStringLiteral("FolderDialog"));

@@ -18,9 +18,7 @@ class ManualWindowDrag final : public QObject
 {
 public:
     explicit ManualWindowDrag(QWidget *window)
-        : QObject(window)
-        , m_Window(window)
-        , m_Offset(QCursor::pos() - window->pos())
+        : QObject(window), m_Window(window), m_Offset(QCursor::pos() - window->pos())
     {
         m_Window->installEventFilter(this);
         m_Window->grabMouse();

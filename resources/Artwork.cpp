@@ -16,7 +16,8 @@ constexpr int kHandHotSpotY = 1;
 
 ButtonFaces Faces(const QString &name)
 {
-    return {Load(name), Load(name + QStringLiteral("_hover")), Load(name + QStringLiteral("_down"))};
+    return {Load(name), Load(name + QStringLiteral("_hover")),
+            Load(name + QStringLiteral("_down"))};
 }
 
 QPixmap Background()

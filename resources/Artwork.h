@@ -19,8 +19,8 @@ struct ButtonFaces
 // "btn_menu", "btn_minimize", "btn_close", "cmd_start" or "cmd_stop".
 ButtonFaces Faces(const QString &name);
 
-QPixmap Background();     // 338 x 439
-QCursor PointingHand();   // hot spot at the index finger's tip
-QIcon ProgramIcon();      // 32 x 32
+QPixmap Background();   // 338 x 439
+QCursor PointingHand(); // hot spot at the index finger's tip
+QIcon ProgramIcon();    // 32 x 32
 
 } // namespace sparrowtrim::artwork

@@ -11,7 +11,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-
 #include <cstdio>
 #include <functional>
 
@@ -72,7 +71,8 @@ QImage DrawBackground()
 
 // A 21 x 21 blue rounded square with a black glyph, on the part of the background it covers
 // so that its rounded corners show the window behind them.
-QImage DrawWindowButton(Face face, const QImage &ground, const std::function<void(QPainter &)> &glyph)
+QImage DrawWindowButton(Face face, const QImage &ground,
+                        const std::function<void(QPainter &)> &glyph)
 {
     QImage image = ground.convertToFormat(QImage::Format_RGB888);
     QPainter p(&image);
@@ -255,8 +255,7 @@ QImage DrawIcon()
     hills.lineTo(picture.left(), picture.bottom() - 4);
     hills.quadTo(picture.left() + 5, picture.bottom() - 10, picture.left() + 9,
                  picture.bottom() - 4);
-    hills.quadTo(picture.left() + 13, picture.bottom() - 8, picture.right(),
-                 picture.bottom() - 3);
+    hills.quadTo(picture.left() + 13, picture.bottom() - 8, picture.right(), picture.bottom() - 3);
     hills.lineTo(picture.right(), picture.bottom());
     hills.closeSubpath();
     p.setBrush(QColor(0x3c, 0x9a, 0x3c));
@@ -295,9 +294,8 @@ int main(int argc, char *argv[])
     {
         const char *name;
         void (*glyph)(QPainter &);
-    } windowButtons[] = {{"btn_menu", QuestionGlyph},
-                         {"btn_minimize", UnderscoreGlyph},
-                         {"btn_close", CrossGlyph}};
+    } windowButtons[] = {
+        {"btn_menu", QuestionGlyph}, {"btn_minimize", UnderscoreGlyph}, {"btn_close", CrossGlyph}};
     for (const Face face : {Face::Resting, Face::Hover, Face::Pressed}) {
         const QString suffix = QString::fromLatin1(kFaceSuffix[static_cast<int>(face)]);
         int left = kWindowButtonLeft;

@@ -92,9 +92,12 @@ void TestBrowseForFolder::statusAndOk_data()
     QTest::addColumn<bool>("requireFiles");
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("okEnabled");
-    QTest::newRow("files required, none there") << QStringList{"sub/", ".hidden"} << true << "0 Files" << false;
-    QTest::newRow("files required, one text file") << QStringList{"a.txt"} << true << "1 Files" << true;
-    QTest::newRow("files required, many") << QStringList{"a", "b", "c"} << true << "3 Files" << true;
+    QTest::newRow("files required, none there")
+        << QStringList{"sub/", ".hidden"} << true << "0 Files" << false;
+    QTest::newRow("files required, one text file")
+        << QStringList{"a.txt"} << true << "1 Files" << true;
+    QTest::newRow("files required, many")
+        << QStringList{"a", "b", "c"} << true << "3 Files" << true;
     QTest::newRow("files not required, none there") << QStringList{} << false << "0 Files" << true;
 }
 
@@ -147,11 +150,21 @@ void TestBrowseForFolder::initialFolder_data()
     QTest::addColumn<QString>("initial"); // %1 stands for the folder
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("preselected");
-    QTest::newRow("trailing separator removed") << "%1/" << "%1" << "%1";
-    QTest::newRow("no separator") << "%1" << "%1" << "%1";
-    QTest::newRow("only one separator removed") << "%1//" << "%1/" << "%1";
-    QTest::newRow("empty takes the current folder") << "" << "%1" << "%1";
-    QTest::newRow("root") << "/" << "" << "/";
+    QTest::newRow("trailing separator removed") << "%1/"
+                                                << "%1"
+                                                << "%1";
+    QTest::newRow("no separator") << "%1"
+                                  << "%1"
+                                  << "%1";
+    QTest::newRow("only one separator removed") << "%1//"
+                                                << "%1/"
+                                                << "%1";
+    QTest::newRow("empty takes the current folder") << ""
+                                                    << "%1"
+                                                    << "%1";
+    QTest::newRow("root") << "/"
+                          << ""
+                          << "/";
 }
 
 void TestBrowseForFolder::initialFolder()

@@ -3,11 +3,11 @@
 
 #include "BatchRun.h"
 #include "PictureButton.h"
+#include "ProductInfo.h"
 #include "QV_Progbar.h"
 #include "fMain.h"
 #include "mBrowseForFolder.h"
 #include "mJPEGOpt.h"
-#include "ProductInfo.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,13 +29,14 @@ namespace browse = sparrowtrim::mBrowseForFolder;
 
 namespace {
 
-// Small corpus files: two with metadata to drop, one tiny clean image and two broken files.
+// Small corpus files, in the file list's order: two with metadata to drop, two broken files
+// and one tiny image.
 const QStringList kRunFiles = {
     QStringLiteral("camera-olympus-c2040z-trailer.jpg"),
     QStringLiteral("camera-pentax-optio-s4-trailer.jpg"),
-    QStringLiteral("mozilla-baseline-1x1.jpg"),
     QStringLiteral("empty.jpg"),
     QStringLiteral("its-no-soi.jpg"),
+    QStringLiteral("mozilla-baseline-1x1.jpg"),
 };
 
 QString CorpusDir()
@@ -111,23 +112,28 @@ Expected ExpectedRun(const QStringList &names, const QString &runFolder)
     sparrowtrim::mJPEGOpt engine;
     for (const QString &name : names) {
         const QString oraclePath = QDir(oracleDir.path()).filePath(name);
-        const std::int32_t result = engine.OptimizeJPEG(QFile::encodeName(oraclePath).toStdString());
+        const std::int32_t result =
+            engine.OptimizeJPEG(QFile::encodeName(oraclePath).toStdString());
         expected.logLines << QStringLiteral("**************")
                           << QStringLiteral("File: \t") + QDir(runFolder).filePath(name);
         if (result == sparrowtrim::kRewritten) {
             ++expected.optimized;
             expected.saved += engine.InputLength() - engine.OutputLength();
-            expected.logLines << QStringLiteral("File successfully optimized.")
-                              << QStringLiteral("Original File Size: \t%1").arg(engine.InputLength())
-                              << QStringLiteral("Size After Optimizing: \t%1").arg(engine.OutputLength())
-                              << QStringLiteral("Savings: \t%1").arg(engine.InputLength() - engine.OutputLength());
+            expected.logLines
+                << QStringLiteral("File successfully optimized.")
+                << QStringLiteral("Original File Size: \t%1").arg(engine.InputLength())
+                << QStringLiteral("Size After Optimizing: \t%1").arg(engine.OutputLength())
+                << QStringLiteral("Savings: \t%1")
+                       .arg(engine.InputLength() - engine.OutputLength());
         } else if (result == sparrowtrim::kNothingToChange) {
             ++expected.noChanges;
-            expected.logLines << QStringLiteral("No need to optimize file.")
-                              << QStringLiteral("Original File Size: \t%1").arg(engine.InputLength());
+            expected.logLines
+                << QStringLiteral("No need to optimize file.")
+                << QStringLiteral("Original File Size: \t%1").arg(engine.InputLength());
         } else {
             ++expected.errors;
-            expected.logLines << QStringLiteral("ERROR:  ") + QString::fromStdString(engine.ResultMessage());
+            expected.logLines << QStringLiteral("ERROR:  ") +
+                                     QString::fromStdString(engine.ResultMessage());
         }
         expected.sizes[name] = QFileInfo(oraclePath).size();
     }
@@ -252,10 +258,11 @@ void TestMainWindow::startupState()
     QCOMPARE(chkOptions(1)->isChecked(), false);
     QCOMPARE(chkOptions(2)->isChecked(), true);
     QCOMPARE(txtImgDir()->text(), QCoreApplication::applicationDirPath() + QStringLiteral("/"));
-    const QStringList besideProgram = QDir(QCoreApplication::applicationDirPath())
-                                          .entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"),
-                                                      QStringLiteral("*.jfif")},
-                                                     QDir::Files, QDir::Name | QDir::IgnoreCase);
+    const QStringList besideProgram =
+        QDir(QCoreApplication::applicationDirPath())
+            .entryList(
+                {QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"), QStringLiteral("*.jfif")},
+                QDir::Files, QDir::Name | QDir::IgnoreCase);
     QCOMPARE(ListTexts(fbImages()), besideProgram);
     QCOMPARE(SelectedCount(fbImages()), 0);
     QCOMPARE(Child<QLabel>(QStringLiteral("lblLogo"))->text(), QStringLiteral("Sparrowtrim"));
@@ -307,12 +314,15 @@ void TestMainWindow::fileList_data()
         << QStringList{"b.jpg", "C.jpg", "a.jpg", "B2.jpg"} << "%1"
         << QStringList{"a.jpg", "b.jpg", "B2.jpg", "C.jpg"};
     QTest::newRow("dot files and folders left out")
-        << QStringList{".hidden.jpg", "shown.jpg", "folder.jpg/"} << "%1" << QStringList{"shown.jpg"};
+        << QStringList{".hidden.jpg", "shown.jpg", "folder.jpg/"} << "%1"
+        << QStringList{"shown.jpg"};
     QTest::newRow("trailing separator") << QStringList{"x.jpg"} << "%1/" << QStringList{"x.jpg"};
-    QTest::newRow("leading spaces ignored") << QStringList{"x.jpg"} << "  %1" << QStringList{"x.jpg"};
+    QTest::newRow("leading spaces ignored")
+        << QStringList{"x.jpg"} << "  %1" << QStringList{"x.jpg"};
     QTest::newRow("unknown folder lists nothing")
         << QStringList{"x.jpg"} << "%1/missing" << QStringList{};
-    QTest::newRow("a file's name is no folder") << QStringList{"x.jpg"} << "%1/x.jpg" << QStringList{};
+    QTest::newRow("a file's name is no folder")
+        << QStringList{"x.jpg"} << "%1/x.jpg" << QStringList{};
 }
 
 void TestMainWindow::fileList()
@@ -432,17 +442,19 @@ void TestMainWindow::wholeRun()
     QCOMPARE(SelectedCount(fbImages()), 0);
     QCOMPARE(lblStats(1)->text(), QStringLiteral("Files processed: 5"));
     QCOMPARE(lblStats(2)->text(), QStringLiteral("Total bytes saved: %1").arg(expected.saved));
-    QCOMPARE(lblStats(0)->text(), QStringLiteral("%1 Total errors\n%2 No changes needed\n%3 Files optimized")
-                                      .arg(expected.errors)
-                                      .arg(expected.noChanges)
-                                      .arg(expected.optimized));
+    QCOMPARE(lblStats(0)->text(),
+             QStringLiteral("%1 Total errors\n%2 No changes needed\n%3 Files optimized")
+                 .arg(expected.errors)
+                 .arg(expected.noChanges)
+                 .arg(expected.optimized));
 
     QStringList log = expected.logLines;
     log << QString(38, u'-') << lblStats(1)->text() << lblStats(2)->text()
         << lblStats(0)->text().split(u'\n');
     QCOMPARE(LogLines(), log);
     for (const QString &name : kRunFiles)
-        QCOMPARE(QFileInfo(QDir(m_Folder->path()).filePath(name)).size(), expected.sizes.value(name));
+        QCOMPARE(QFileInfo(QDir(m_Folder->path()).filePath(name)).size(),
+                 expected.sizes.value(name));
 
     // A second run adds its lines after the first's; its log replaces the first's.
     Click(QStringLiteral("cmdselect(0)"));
@@ -483,7 +495,8 @@ void TestMainWindow::stopDuringRun()
         QTimer::singleShot(0, this, [this] { ClickImageButton(QStringLiteral("cmdAction(1)")); });
 
     ClickImageButton(QStringLiteral("cmdAction(0)"));
-    QCOMPARE(ListTexts(lstDetails()), QStringList{QStringLiteral("Optimizing: ") + kRunFiles.at(0)});
+    QCOMPARE(ListTexts(lstDetails()),
+             QStringList{QStringLiteral("Optimizing: ") + kRunFiles.at(0)});
     QCOMPARE(lblStats(1)->text(), QStringLiteral("Files processed: 1"));
     QCOMPARE(SelectedCount(fbImages()), 0);
     QCOMPARE(LogLines().value(LogLines().size() - 5), QStringLiteral("Files processed: 1"));
@@ -533,7 +546,8 @@ void TestMainWindow::crossButtonDuringRunKeepsLog()
     QVERIFY(ended);
     QVERIFY(logAtEnd.size() >= 3);
     QCOMPARE(logAtEnd.at(0), QStringLiteral("**************"));
-    QCOMPARE(logAtEnd.at(1), QStringLiteral("File: \t") + QDir(m_Folder->path()).filePath(kRunFiles.at(0)));
+    QCOMPARE(logAtEnd.at(1),
+             QStringLiteral("File: \t") + QDir(m_Folder->path()).filePath(kRunFiles.at(0)));
     QCOMPARE(logAtEnd.count(QStringLiteral("**************")), 1);
 }
 
@@ -594,7 +608,8 @@ void TestMainWindow::linkLabelsOpenMakersPage()
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
 
     QCOMPARE(catcher.opened.size(), 1);
-    QCOMPARE(catcher.opened.at(0).toString(), QString::fromLatin1(sparrowtrim::product::kMakerWebPage));
+    QCOMPARE(catcher.opened.at(0).toString(),
+             QString::fromLatin1(sparrowtrim::product::kMakerWebPage));
     QCOMPARE(catcher.opened.at(0).path(), QStringLiteral("/1"));
 }
 
