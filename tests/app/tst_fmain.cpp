@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTimer>
 #include <QtTest>
 
@@ -173,6 +174,8 @@ private slots:
     void optionText();
     void wholeRun();
     void runWithoutSelectionChangesNothing();
+    void optionsReachTheRun_data();
+    void optionsReachTheRun();
     void stopDuringRun_data();
     void stopDuringRun();
     void startIgnoredWhileRunning();
@@ -474,6 +477,61 @@ void TestMainWindow::runWithoutSelectionChangesNothing()
     QCOMPARE(lstDetails()->count(), 0);
     QVERIFY(lblStats(0)->text().isEmpty());
     QVERIFY(!QFile::exists(fMain::LogFileName()));
+}
+
+void TestMainWindow::optionsReachTheRun_data()
+{
+    QTest::addColumn<bool>("keepDate");
+    QTest::addColumn<int>("tickReadOnly"); // -1 never, 0 before the run, 1 after the first file
+    QTest::addColumn<QString>("secondResult");
+    QTest::addColumn<bool>("datesKept");
+    QTest::newRow("read-only file refused")
+        << false << -1 << "ERROR:  Cannot overwrite read-only file." << false;
+    QTest::newRow("read-only file processed")
+        << false << 0 << "File successfully optimized." << false;
+    QTest::newRow("read-only box ticked during the run")
+        << false << 1 << "File successfully optimized." << false;
+    QTest::newRow("dates kept") << true << 0 << "File successfully optimized." << true;
+}
+
+// The boxes reach the run: keep-date once at the start, read-only for every file written.
+void TestMainWindow::optionsReachTheRun()
+{
+    QFETCH(bool, keepDate);
+    QFETCH(int, tickReadOnly);
+    QFETCH(QString, secondResult);
+    QFETCH(bool, datesKept);
+    const QStringList names = kRunFiles.mid(0, 2);
+    PrepareRun(names, true);
+    if (QTest::currentTestFailed())
+        return;
+    const QString first = QDir(m_Folder->path()).filePath(names.at(0));
+    const QString second = QDir(m_Folder->path()).filePath(names.at(1));
+    const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6), QTimeZone::utc());
+    for (const QString &path : {first, second}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    QVERIFY(QFile::setPermissions(second, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+
+    if (keepDate)
+        QTest::mouseClick(chkOptions(0), Qt::LeftButton);
+    if (tickReadOnly == 0)
+        QTest::mouseClick(chkOptions(1), Qt::LeftButton);
+    auto *pbOps = Child<QV_Progbar>(QStringLiteral("pbOps"));
+    connect(pbOps, &QV_Progbar::PropertyChanged, this, [&](const QString &name) {
+        if (tickReadOnly == 1 && name == QLatin1String("Value") && pbOps->value() == 1)
+            QTest::mouseClick(chkOptions(1), Qt::LeftButton);
+    });
+    ClickImageButton(QStringLiteral("cmdAction(0)"));
+
+    const QStringList log = LogLines();
+    const qsizetype secondBlock = log.indexOf(QStringLiteral("File: \t") + second);
+    QVERIFY(secondBlock > 0);
+    QCOMPARE(log.value(secondBlock + 1), secondResult);
+    QCOMPARE(log.value(2), QStringLiteral("File successfully optimized."));
+    QCOMPARE(QFileInfo(first).lastModified() == old, datesKept);
 }
 
 void TestMainWindow::stopDuringRun_data()
