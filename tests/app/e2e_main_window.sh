@@ -20,8 +20,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 mkdir "$work/originals"
 cp "$program" "$work/sparrowtrim"
 for name in "${files[@]}"; do
-  cp "$corpus/$name" "$work/$name"
-  cp "$corpus/$name" "$work/originals/$name"
+  install -m 644 "$corpus/$name" "$work/$name"
+  install -m 644 "$corpus/$name" "$work/originals/$name"
 done
 
 "$work/sparrowtrim" &
@@ -71,6 +71,8 @@ lines=$(wc -l <"$log")
 [ "$(grep -c $'\r$' "$log")" -eq "$lines" ] || fail "log lines do not all end in CR LF"
 grep -qx $'Files processed: 3\r' "$log" || fail "log does not report three files"
 [ "$(grep -c $'^File: \t' "$log")" -eq 3 ] || fail "log does not hold three file blocks"
+
+grep -qx $'File successfully optimized.\r' "$log" || fail "no file was optimized"
 
 # Every file is either the original or the size the log gives after optimizing.
 for name in "${files[@]}"; do

@@ -48,7 +48,11 @@ QString CorpusDir()
 bool CopyCorpusFiles(const QStringList &names, const QString &folder)
 {
     for (const QString &name : names) {
-        if (!QFile::copy(QDir(CorpusDir()).filePath(name), QDir(folder).filePath(name)))
+        // The corpus is read-only; the copies are ordinary writable files.
+        const QString copy = QDir(folder).filePath(name);
+        if (!QFile::copy(QDir(CorpusDir()).filePath(name), copy) ||
+            !QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ReadOther))
             return false;
     }
     return true;
