@@ -1,5 +1,6 @@
 #include "PictureButton.h"
 
+#include "ColorValue.h"
 #include "PropertyBag.h"
 
 #include <QApplication>
@@ -199,7 +200,8 @@ void PictureButton::DrawButton()
     const qreal ratio = devicePixelRatioF();
     m_Surface = QPixmap(Picture1 * ratio);
     m_Surface.setDevicePixelRatio(ratio);
-    m_Surface.fill(palette().color(backgroundRole()));
+    // The surface under the picture has the system button face, as any button would.
+    m_Surface.fill(ColorFromValue(kSysButtonFace, palette()));
     if (!face.isNull()) {
         QPainter painter(&m_Surface);
         painter.drawPixmap(0, 0, face);

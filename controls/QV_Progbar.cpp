@@ -73,7 +73,9 @@ public:
         const QWidget *control = parentWidget();
         const QSize shown(std::min(width(), control->width()),
                           std::min(height(), control->height()));
-        m_Image = QImage(shown, QImage::Format_RGB32);
+        const qreal ratio = devicePixelRatioF();
+        m_Image = QImage(shown * ratio, QImage::Format_RGB32);
+        m_Image.setDevicePixelRatio(ratio);
         m_Image.fill(ColorFromValue(m_BackColor, palette()));
         if (!m_Image.isNull()) {
             QPainter painter(&m_Image);
