@@ -1,6 +1,7 @@
 #include "fMain.h"
 
 #include "Artwork.h"
+#include "ColorValue.h"
 #include "LinkLabel.h"
 #include "PictureButton.h"
 #include "ProductInfo.h"
@@ -36,10 +37,14 @@ constexpr const char *kFilePattern = "*.jpg;*.jpeg;*.jfif";
 constexpr const char *kBrowseTitle = "Select a folder which contains JPEG images.";
 constexpr const char *kDefaultOptions = "001";
 
-// Colours as 0x00BBGGRR values; these are greys, so the byte order does not show.
-const QColor kFrameColor(0x80, 0x80, 0x80);
-const QColor kPanelColor(0xC0, 0xC0, 0xC0);
-const QColor kFieldColor(0xE0, 0xE0, 0xE0);
+// Colour values of the design (0x00BBGGRR, or a system colour).
+constexpr ColorValue kFrameBackColor = 0x808080;
+constexpr ColorValue kPanelBackColor = 0xC0C0C0;
+constexpr ColorValue kFieldBackColor = 0xE0E0E0;
+constexpr ColorValue kLinkForeColor = 0xE0E0E0;
+constexpr ColorValue kProgressBarColor = 0xC0C0C0;
+constexpr qint32 kProgressBarStyle = 5;    // raised
+constexpr qint32 kProgressBorderStyle = 8; // bump
 
 constexpr qreal kSmallFontPoints = 6.75;
 // The stand-ins for the window's default family are wider than the original; at this size
@@ -78,13 +83,21 @@ QFont SmallFont()
     return font;
 }
 
-void SetBackColor(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+// Window is the back colour of frames, labels and check boxes, Base that of text and lists.
+void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color)
 {
     QPalette palette = widget->palette();
-    palette.setColor(role, color);
+    palette.setColor(role, ColorFromValue(color));
     widget->setPalette(palette);
     if (role == QPalette::Window)
         widget->setAutoFillBackground(true);
+}
+
+void SetForeColor(QWidget *widget, ColorValue color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, ColorFromValue(color));
+    widget->setPalette(palette);
 }
 
 // A frame without border or caption, filled with the frames' colour.
@@ -94,7 +107,7 @@ QFrame *NewPlainFrame(QWidget *parent, const char *name, const QRect &geometry)
     frame->setObjectName(QLatin1String(name));
     frame->setFrameShape(QFrame::NoFrame);
     frame->setGeometry(geometry);
-    SetBackColor(frame, QPalette::Window, kFrameColor);
+    SetBackColor(frame, QPalette::Window, kFrameBackColor);
     return frame;
 }
 
@@ -105,7 +118,7 @@ QGroupBox *NewCaptionedFrame(QWidget *parent, const char *name, const QString &c
     frame->setObjectName(QLatin1String(name));
     frame->setGeometry(geometry);
     frame->setFont(SmallFont());
-    SetBackColor(frame, QPalette::Window, kFrameColor);
+    SetBackColor(frame, QPalette::Window, kFrameBackColor);
     return frame;
 }
 
@@ -139,9 +152,7 @@ LinkLabel *NewLinkLabel(QWidget *parent, const char *name, const QRect &geometry
     label->setGeometry(geometry);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setFont(DefaultFont());
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, kFieldColor);
-    label->setPalette(palette);
+    SetForeColor(label, kLinkForeColor);
     label->setCursor(artwork::PointingHand());
     return label;
 }
@@ -168,14 +179,17 @@ fMain::fMain(QWidget *parent)
     setFixedSize(kWidth, kHeight);
     setWindowIcon(artwork::ProgramIcon());
     setFont(DefaultFont());
-    SetBackColor(this, QPalette::Window, kFieldColor);
-    CreateControls();
+    SetBackColor(this, QPalette::Window, kFieldBackColor);
+    CreateWindowControls();
+    CreateSourceFrame();
+    CreateSelectFrame();
+    CreateButtonFrame();
     Form_Load();
 }
 
 fMain::~fMain() = default;
 
-void fMain::CreateControls()
+void fMain::CreateWindowControls()
 {
     const char *windowButtons[] = {"btn_menu", "btn_minimize", "btn_close"};
     for (int index = 0; index < 3; ++index) {
@@ -189,14 +203,22 @@ void fMain::CreateControls()
     lblCompany = NewLinkLabel(this, "lblCompany", QRect(17, 4, 228, 25));
     connect(lblCompany, &LinkLabel::Click, this, &fMain::lblCompany_Click);
 
+    lblLogo = NewLinkLabel(this, "lblLogo", QRect(17, 398, 304, 35));
+    lblLogo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    connect(lblLogo, &LinkLabel::Click, this, &fMain::lblLogo_Click);
+}
+
+void fMain::CreateSourceFrame()
+{
     frSource = NewPlainFrame(this, "frSource", QRect(25, 42, 290, 78));
     Label1 = NewLabel(frSource, QStringLiteral("Label1"), QRect(5, 8, 65, 13));
     Label1->setText(tr("Select Folder:"));
-    SetBackColor(Label1, QPalette::Window, kPanelColor);
+    SetBackColor(Label1, QPalette::Window, kPanelBackColor);
+    SetForeColor(Label1, kSysWindowText);
     txtImgDir = new QLineEdit(frSource);
     txtImgDir->setObjectName(QStringLiteral("txtImgDir"));
-    txtImgDir->setGeometry(5 + 67, 6, 188, 19);
-    SetBackColor(txtImgDir, QPalette::Base, kFieldColor);
+    txtImgDir->setGeometry(72, 6, 188, 19);
+    SetBackColor(txtImgDir, QPalette::Base, kFieldBackColor);
     connect(txtImgDir, &QLineEdit::textChanged, this, &fMain::txtImgDir_Change);
     cmdBrowseImg = new QPushButton(QStringLiteral("..."), frSource);
     cmdBrowseImg->setObjectName(QStringLiteral("cmdBrowseImg"));
@@ -208,9 +230,12 @@ void fMain::CreateControls()
         lblStats[index] = NewLabel(frSource, IndexedName("lblStats", index), statsGeometry[index]);
         lblStats[index]->setFont(SmallFont());
         lblStats[index]->setWordWrap(true);
-        SetBackColor(lblStats[index], QPalette::Window, kFieldColor);
+        SetBackColor(lblStats[index], QPalette::Window, kFieldBackColor);
     }
+}
 
+void fMain::CreateSelectFrame()
+{
     fraSelect =
         NewCaptionedFrame(this, "fraSelect", tr("Select Images:"), QRect(25, 124, 289, 212));
     const QString selectCaptions[] = {tr("Select All"), tr("Clear")};
@@ -229,7 +254,7 @@ void fMain::CreateControls()
     fbImages->setFont(DefaultFont());
     fbImages->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fbImages->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    SetBackColor(fbImages, QPalette::Base, kFieldColor);
+    SetBackColor(fbImages, QPalette::Base, kFieldBackColor);
 
     fraOptions = NewCaptionedFrame(fraSelect, "fraOptions", tr("Options"), QRect(172, 8, 110, 122));
     const QString optionCaptions[] = {tr("Keep Original File Date"), tr("Process Read Only Files"),
@@ -240,33 +265,33 @@ void fMain::CreateControls()
         chkOptions[index]->setObjectName(IndexedName("chkOptions", index));
         chkOptions[index]->setGeometry(9, optionTops[index], 89, 24);
         chkOptions[index]->setFont(SmallFont());
-        SetBackColor(chkOptions[index], QPalette::Window, kPanelColor);
-        QPalette palette = chkOptions[index]->palette();
-        palette.setColor(QPalette::WindowText,
-                         QGuiApplication::palette().color(QPalette::WindowText));
-        chkOptions[index]->setPalette(palette);
+        SetBackColor(chkOptions[index], QPalette::Window, kPanelBackColor);
+        SetForeColor(chkOptions[index], kSysWindowText);
         connect(chkOptions[index], &QCheckBox::toggled, this,
                 [this, index] { chkOptions_Click(index); });
     }
 
     Label2 = NewLabel(fraSelect, QStringLiteral("Label2"), QRect(3, 134, 35, 13));
     Label2->setText(tr("Details:"));
-    SetBackColor(Label2, QPalette::Window, kPanelColor);
+    SetBackColor(Label2, QPalette::Window, kPanelBackColor);
     pbOps = new QV_Progbar(fraSelect);
     pbOps->setObjectName(QStringLiteral("pbOps"));
     pbOps->setGeometry(42, 135, 240, 12);
-    pbOps->setBackColor(0x808080);
-    pbOps->setBarcolor(0xC0C0C0);
-    pbOps->setBarstyle(5);
-    pbOps->setBorderStyle(8);
+    pbOps->setBackColor(kFrameBackColor);
+    pbOps->setBarcolor(kProgressBarColor);
+    pbOps->setBarstyle(kProgressBarStyle);
+    pbOps->setBorderStyle(kProgressBorderStyle);
     lstDetails = new QListWidget(fraSelect);
     lstDetails->setObjectName(QStringLiteral("lstDetails"));
     lstDetails->setGeometry(3, 150, 279, 54);
     lstDetails->setFont(DefaultFont());
     lstDetails->setSelectionMode(QAbstractItemView::SingleSelection);
     lstDetails->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    SetBackColor(lstDetails, QPalette::Base, kFieldColor);
+    SetBackColor(lstDetails, QPalette::Base, kFieldBackColor);
+}
 
+void fMain::CreateButtonFrame()
+{
     frButtons = NewPlainFrame(this, "frButtons", QRect(25, 340, 289, 46));
     const char *actionPictures[] = {"cmd_start", "cmd_stop"};
     for (int index = 0; index < 2; ++index) {
@@ -276,10 +301,6 @@ void fMain::CreateControls()
         connect(cmdAction[index], &PictureButton::Click, this,
                 [this, index] { cmdAction_Click(index); });
     }
-
-    lblLogo = NewLinkLabel(this, "lblLogo", QRect(17, 398, 304, 35));
-    lblLogo->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    connect(lblLogo, &LinkLabel::Click, this, &fMain::lblLogo_Click);
 }
 
 void fMain::Form_Load()

@@ -66,7 +66,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void CreateControls();
+    void CreateWindowControls(); // window buttons and link labels
+    void CreateSourceFrame();    // folder row and statistics
+    void CreateSelectFrame();    // file list, options, progress and details
+    void CreateButtonFrame();    // Start and Stop
     void Form_Load();
     void txtImgDir_Change();
     void cmdBrowseImg_Click();
