@@ -89,8 +89,11 @@ void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color)
     QPalette palette = widget->palette();
     palette.setColor(role, ColorFromValue(color));
     widget->setPalette(palette);
-    if (role == QPalette::Window)
+    if (role == QPalette::Window) {
+        // Buttons, check boxes among them, fill with the Button role unless told otherwise.
+        widget->setBackgroundRole(QPalette::Window);
         widget->setAutoFillBackground(true);
+    }
 }
 
 void SetForeColor(QWidget *widget, ColorValue color)

@@ -169,6 +169,8 @@ private slots:
 
     void startupState();
     void pictures();
+    void drawnColours_data();
+    void drawnColours();
     void fileList_data();
     void fileList();
     void selectAllAndClear_data();
@@ -306,6 +308,34 @@ void TestMainWindow::pictures()
     const QImage handImage = hand.pixmap().toImage();
     QVERIFY(qAlpha(handImage.pixel(hand.hotSpot())) > 0);
     QCOMPARE(m_Window->windowIcon().availableSizes().value(0), QSize(32, 32));
+}
+
+void TestMainWindow::drawnColours_data()
+{
+    QTest::addColumn<QPoint>("point"); // in the window, where only the background shows
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("frame around the folder row") << QPoint(27, 44) << qRgb(0x80, 0x80, 0x80);
+    QTest::newRow("button frame") << QPoint(30, 382) << qRgb(0x80, 0x80, 0x80);
+    QTest::newRow("folder label") << QPoint(31, 62) << qRgb(0xC0, 0xC0, 0xC0);
+    QTest::newRow("details label") << QPoint(29, 270) << qRgb(0xC0, 0xC0, 0xC0);
+    QTest::newRow("option box") << QPoint(293, 175) << qRgb(0xC0, 0xC0, 0xC0);
+    QTest::newRow("statistics label") << QPoint(303, 88) << qRgb(0xE0, 0xE0, 0xE0);
+    QTest::newRow("folder text") << QPoint(277, 57) << qRgb(0xE0, 0xE0, 0xE0);
+    QTest::newRow("file list") << QPoint(108, 212) << qRgb(0xE0, 0xE0, 0xE0);
+    QTest::newRow("details list") << QPoint(250, 320) << qRgb(0xE0, 0xE0, 0xE0);
+}
+
+void TestMainWindow::drawnColours()
+{
+    QFETCH(QPoint, point);
+    QFETCH(QRgb, colour);
+    txtImgDir()->setText(m_Folder->path()); // an empty list
+    const QImage image = m_Window->grab().toImage();
+    QCOMPARE(QColor(image.pixel(point)).name(), QColor(colour).name());
+
+    // The window's own background is the blue picture.
+    const QColor border = image.pixelColor(3, 200);
+    QVERIFY(border.blue() > border.red() + 40);
 }
 
 void TestMainWindow::fileList_data()
