@@ -143,7 +143,9 @@ QImage DrawActionButton(Face face, const QString &word)
     QLinearGradient fill(0, 0, 0, 31);
     fill.setColorAt(0.0, top);
     fill.setColorAt(1.0, bottom);
-    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1));
+    // The hover face is rimmed in the window's blue.
+    const QColor rim = face == Face::Hover ? kFrameLight : QColor(0x30, 0x30, 0x30);
+    p.setPen(QPen(rim, 1));
     p.setBrush(fill);
     p.drawRoundedRect(QRectF(0.5, 0.5, 122, 30), 4, 4);
 
@@ -157,6 +159,12 @@ QImage DrawActionButton(Face face, const QString &word)
     p.setPen(dark);
     p.drawLine(3, 29, 119, 29);
     p.drawLine(121, 3, 121, 27);
+    if (face == Face::Hover) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(kPanelTop, 1));
+        p.drawRoundedRect(QRectF(1.5, 1.5, 120, 28), 3, 3);
+    }
 
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
