@@ -232,14 +232,6 @@ TEST_P(FixedPointTest, SecondRunChangesNothing)
 INSTANTIATE_TEST_SUITE_P(Segments, WalkTest, testing::ValuesIn(AllWalkCases()), RowName);
 INSTANTIATE_TEST_SUITE_P(Segments, FixedPointTest, testing::ValuesIn(WrittenWalkCases()), RowName);
 
-TEST(WalkTest, MessageOfEarlierFailureOutlivesSuccess)
-{
-    mJPEGOpt engine;
-    ASSERT_EQ(engine.OptimizeBuffer(Bytes{0x00}), kFailed);
-    ASSERT_EQ(engine.OptimizeBuffer(kImage), kNothingToChange);
-    EXPECT_EQ(engine.ResultMessage(), kNotJpeg);
-}
-
 // Damaged variants of well-formed images: whatever the damage, the engine never reads or writes
 // out of bounds (the sanitizer build checks), and what it writes is a fixed point.
 TEST(WalkProperties, DamagedImagesReachAFixedPoint)
