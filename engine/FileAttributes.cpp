@@ -1,15 +1,38 @@
 #include "FileAttributes.h"
 
+#include "PlatformFiles.h"
+
 namespace sparrowtrim {
 
-bool CheckReadOnly(const std::string &, bool)
+bool CheckReadOnly(const std::string &path, bool processReadOnly)
 {
+    return CheckReadOnly(path, [processReadOnly] { return processReadOnly; });
+}
+
+bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly)
+{
+    switch (platform::QueryReadOnly(path)) {
+    case platform::ReadOnlyState::Writable:
+        return false;
+    case platform::ReadOnlyState::ReadOnly:
+        if (processReadOnly && processReadOnly())
+            return !platform::ClearReadOnly(path);
+        return true;
+    case platform::ReadOnlyState::Unknown:
+        break;
+    }
     return true;
 }
-FileTime GetLastWriteTime(const std::string &)
+
+FileTime GetLastWriteTime(const std::string &path)
 {
-    return 0;
+    return platform::ReadLastWriteTime(path);
 }
-void SetFileTimes(const std::string &, FileTime) {}
+
+void SetFileTimes(const std::string &path, FileTime time)
+{
+    if (time != 0)
+        platform::WriteFileTimes(path, time);
+}
 
 } // namespace sparrowtrim

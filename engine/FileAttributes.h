@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace sparrowtrim {
@@ -11,6 +12,10 @@ using FileTime = std::uint64_t;
 // True when the file must not be overwritten. A read-only file is made writable (and false
 // returned) when processReadOnly is set; any error answers true.
 bool CheckReadOnly(const std::string &path, bool processReadOnly);
+
+// The same, asking processReadOnly only when the file is read-only, at that moment; an empty
+// function counts as "off".
+bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly);
 
 // The file's last-write time, or 0 when the file cannot be opened for reading and writing.
 FileTime GetLastWriteTime(const std::string &path);

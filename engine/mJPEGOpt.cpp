@@ -1,22 +1,359 @@
 #include "mJPEGOpt.h"
 
+#include "FileAttributes.h"
+#include "PlatformFiles.h"
+
+#include <cstring>
+#include <limits>
+#include <new>
 #include <utility>
 
 namespace sparrowtrim {
 
+namespace {
+
+// Zero bytes behind the loaded data: every look-ahead of the walk past the last byte reads zero.
+constexpr std::size_t kInputPadding = 11;
+// Lengths are signed 32-bit; a larger file or output is refused rather than overflowing them.
+constexpr std::size_t kMaxLength = std::numeric_limits<std::int32_t>::max();
+
+constexpr std::uint8_t kMarker = 0xFF;
+constexpr std::uint8_t kStartOfImage = 0xD8;
+constexpr std::uint8_t kEndOfImage = 0xD9;
+constexpr std::uint8_t kStartOfScan = 0xDA;
+constexpr std::uint8_t kQuantisationTables = 0xDB;
+constexpr std::uint8_t kRestartInterval = 0xDD;
+constexpr std::uint8_t kApp0 = 0xE0;
+constexpr std::uint8_t kApp14 = 0xEE;
+
+constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
+// Length field of the shortest APP14 segment that can carry the signature.
+constexpr std::int32_t kMinAdobeLength = 2 + sizeof kAdobeSignature;
+
+constexpr const char *kCouldNotOpen = "Couldn't open input file.";
+constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
+constexpr const char *kParseProblem = "Problem parsing file.  File unchanged.";
+constexpr const char *kCouldNotWrite = "Could not write output file.";
+constexpr const char *kReadOnly = "Cannot overwrite read-only file.";
+
+// Codes that stand alone inside entropy-coded data: a stuffed zero, TEM, RST0-RST7 and SOI.
+bool IsStandaloneInScan(std::uint8_t code)
+{
+    return code == 0x00 || code == 0x01 || (code >= 0xD0 && code <= kStartOfImage);
+}
+
+// Position of the first FF D9 pair at or after `from`, or `length` when there is none.
+std::size_t FindEndMarkerPair(const std::uint8_t *in, std::size_t length, std::size_t from)
+{
+    while (from < length) {
+        const void *hit = std::memchr(in + from, kMarker, length - from);
+        if (hit == nullptr)
+            break;
+        const auto i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(hit) - in);
+        if (i + 1 < length && in[i + 1] == kEndOfImage)
+            return i;
+        from = i + 1;
+    }
+    return length;
+}
+
+} // namespace
+
 mJPEGOpt::mJPEGOpt(ReadOnlyPolicy processReadOnly) : m_ProcessReadOnly(std::move(processReadOnly))
 {}
 
-std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &)
+std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
 {
-    m_ResultMessage = "Couldn't open input file.";
-    return kFailed;
+    m_CurrentFile = path;
+    m_InputLength = 0;
+    m_OutputLength = 0;
+    m_ScanPosition = 0;
+
+    m_InputLength = LoadInputFile();
+    if (m_InputLength == -1) {
+        m_ResultMessage = kCouldNotOpen;
+        return kFailed;
+    }
+    const std::int32_t walked = WalkLoadedInput();
+    if (walked != kRewritten)
+        return walked;
+
+    switch (WriteOutputFile()) {
+    case kFailed:
+        m_ResultMessage = kCouldNotWrite;
+        return kFailed;
+    case kReadOnlyRefused:
+        m_ResultMessage = kReadOnly;
+        return kFailed;
+    default:
+        return kRewritten;
+    }
 }
 
-std::int32_t mJPEGOpt::OptimizeBuffer(std::span<const std::uint8_t>)
+std::int32_t mJPEGOpt::OptimizeBuffer(std::span<const std::uint8_t> input)
 {
-    m_ResultMessage = "Problem parsing file.  File unchanged.";
-    return kFailed;
+    m_CurrentFile.clear();
+    m_InputLength = 0;
+    m_OutputLength = 0;
+    m_ScanPosition = 0;
+
+    m_InputLength = LoadInputBuffer(input);
+    if (m_InputLength == -1) {
+        m_ResultMessage = kCouldNotOpen;
+        return kFailed;
+    }
+    return WalkLoadedInput();
+}
+
+std::int32_t mJPEGOpt::LoadInputBuffer(std::span<const std::uint8_t> input)
+{
+    m_OutputBuffer.clear();
+    m_InputBuffer.clear();
+    if (input.size() > kMaxLength) {
+        ClearBuffers();
+        return -1;
+    }
+    try {
+        m_InputBuffer.reserve(input.size() + kInputPadding);
+        m_InputBuffer.insert(m_InputBuffer.end(), input.begin(), input.end());
+        m_InputBuffer.resize(input.size() + kInputPadding, 0);
+        m_OutputBuffer.reserve(input.size() + kInputPadding);
+        return static_cast<std::int32_t>(input.size());
+    } catch (const std::bad_alloc &) {
+        ClearBuffers();
+        return -1;
+    }
+}
+
+// Buffers of an empty input, after a failed load.
+void mJPEGOpt::ClearBuffers()
+{
+    m_OutputBuffer.clear();
+    m_InputBuffer.assign(kInputPadding, 0);
+}
+
+std::int32_t mJPEGOpt::LoadInputFile()
+{
+    m_OutputBuffer.clear();
+    try {
+        if (!platform::ReadWholeFile(m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer)) {
+            ClearBuffers();
+            return -1;
+        }
+        const std::size_t length = m_InputBuffer.size() - kInputPadding;
+        m_OutputBuffer.reserve(length + kInputPadding);
+        return static_cast<std::int32_t>(length);
+    } catch (const std::bad_alloc &) {
+        ClearBuffers();
+        return -1;
+    }
+}
+
+// Finds the start of image, walks the segments and compares the lengths: kFailed with the
+// message set, kNothingToChange or kRewritten.
+std::int32_t mJPEGOpt::WalkLoadedInput()
+{
+    const std::int64_t start = FindImageStart();
+    if (start < 0) {
+        m_ResultMessage = kNotJpeg;
+        return kFailed;
+    }
+    // The file starts as a JPEG file but its first marker is damaged: the first intact
+    // FF D8 FF further on is most likely the thumbnail inside a metadata segment, which must
+    // never take the photo's place.
+    if (start > 0 && m_InputBuffer[0] == kMarker && m_InputBuffer[1] == kStartOfImage) {
+        m_ResultMessage = kParseProblem;
+        return kFailed;
+    }
+
+    m_ScanPosition = static_cast<std::size_t>(start) + 1;
+    std::int32_t step = kSegmentHandled;
+    try {
+        do {
+            step = ProcessSegment();
+        } while (step == kSegmentHandled);
+    } catch (const std::bad_alloc &) {
+        step = kDataEnded;
+    }
+    if (step == kDataEnded) {
+        m_ResultMessage = kParseProblem;
+        return kFailed;
+    }
+    return m_OutputLength == m_InputLength ? kNothingToChange : kRewritten;
+}
+
+std::int64_t mJPEGOpt::FindImageStart() const
+{
+    const std::uint8_t *in = m_InputBuffer.data();
+    const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    std::size_t from = 0;
+    while (from < length) {
+        const void *hit = std::memchr(in + from, kMarker, length - from);
+        if (hit == nullptr)
+            break;
+        const auto i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(hit) - in);
+        // The zero padding keeps a match from reaching past the end of the file.
+        if (in[i + 1] == kStartOfImage && in[i + 2] == kMarker)
+            return static_cast<std::int64_t>(i);
+        from = i + 1;
+    }
+    return -1;
+}
+
+std::int32_t mJPEGOpt::ProcessSegment()
+{
+    const std::uint8_t *in = m_InputBuffer.data();
+    const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    std::size_t p = m_ScanPosition;
+    if (p >= length)
+        return kDataEnded;
+
+    const std::uint8_t code = in[p];
+    if (code == kStartOfScan)
+        return CopyScans(p);
+
+    if (code == kStartOfImage) {
+        // The third byte is the 0xFF that introduces the next marker.
+        if (!AppendByte(kMarker) || !AppendByte(kStartOfImage) || !AppendByte(kMarker))
+            return kDataEnded;
+        p += 2;
+    } else {
+        const auto n = static_cast<std::size_t>(ReadWord(in[p + 1], in[p + 2]));
+        const std::size_t next = p + n + 1;
+        if (next >= length)
+            return kDataEnded;
+        if (IsKeptSegment(p)) {
+            // The byte behind the segment is copied as the 0xFF of the next marker. Anything
+            // else there would be read once more as the next code: copied twice, or glued to
+            // the next kept segment in place of its 0xFF, hiding that segment from decoders.
+            if (in[next] != kMarker)
+                return kDataEnded;
+            if (!AppendBytes(p, n + 2))
+                return kDataEnded;
+        }
+        p = next;
+    }
+
+    if (!SkipFillBytes(p))
+        return kDataEnded;
+    m_ScanPosition = p;
+    return kSegmentHandled;
+}
+
+bool mJPEGOpt::IsKeptSegment(std::size_t codePosition) const
+{
+    const std::uint8_t *in = m_InputBuffer.data();
+    const std::uint8_t code = in[codePosition];
+    if (code == kApp0 || code == kQuantisationTables || code == kRestartInterval)
+        return true;
+    // Frame headers, Huffman and arithmetic-coding tables.
+    if (code >= 0xC0 && code <= 0xCF)
+        return true;
+    // The Adobe segment tells decoders how the colours of CMYK, YCCK and RGB images are coded.
+    if (code == kApp14)
+        return ReadWord(in[codePosition + 1], in[codePosition + 2]) >= kMinAdobeLength &&
+               std::memcmp(in + codePosition + 3, kAdobeSignature, sizeof kAdobeSignature) == 0;
+    return false;
+}
+
+bool mJPEGOpt::SkipFillBytes(std::size_t &p) const
+{
+    const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    while (m_InputBuffer[p] == kMarker) {
+        ++p;
+        if (p == length)
+            return false;
+    }
+    return true;
+}
+
+// Copies everything from the first start of scan up to and including the end of image,
+// appending an end-of-image marker when the file has none.
+std::int32_t mJPEGOpt::CopyScans(std::size_t sosPosition)
+{
+    const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    const std::size_t end = FindScanEnd(sosPosition);
+    if (end < length) {
+        m_ScanPosition = end;
+        return AppendBytes(sosPosition, end + 2 - sosPosition) ? kImageEndFound : kDataEnded;
+    }
+    m_ScanPosition = length;
+    if (!AppendBytes(sosPosition, length - sosPosition) || !AppendByte(kMarker) ||
+        !AppendByte(kEndOfImage))
+        return kDataEnded;
+    return kImageEndMissing;
+}
+
+// Position of the FF D9 pair that ends the image, or the input length when there is none.
+// Marker segments (the start-of-scan header, tables and metadata between scans) are passed by
+// their lengths, so an FF D9 pair inside one (a thumbnail's end, say) does not end the copy.
+// A segment that leaves no room for the two-byte marker behind it counts as running past the
+// end of the file: from it on, the first FF D9 pair ends the copy. Output always ends in an
+// FF D9 pair that a second pass finds again, whatever the damage.
+std::size_t mJPEGOpt::FindScanEnd(std::size_t sosPosition) const
+{
+    const std::uint8_t *in = m_InputBuffer.data();
+    const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    std::size_t code = sosPosition;
+    for (;;) {
+        const auto n = static_cast<std::size_t>(ReadWord(in[code + 1], in[code + 2]));
+        if (code + n + 3 > length)
+            return FindEndMarkerPair(in, length, code);
+
+        // Entropy-coded data and fill bytes up to the next marker that carries a length.
+        std::size_t q = code + n + 1;
+        for (;;) {
+            if (q >= length)
+                return length;
+            const void *hit = std::memchr(in + q, kMarker, length - q);
+            if (hit == nullptr)
+                return length;
+            const auto i = static_cast<std::size_t>(static_cast<const std::uint8_t *>(hit) - in);
+            // Behind the last byte the padding reads as a stuffed zero.
+            const std::uint8_t next = in[i + 1];
+            if (next == kEndOfImage)
+                return i;
+            if (next == kMarker) {
+                q = i + 1;
+            } else if (IsStandaloneInScan(next)) {
+                q = i + 2;
+            } else {
+                code = i + 1;
+                break;
+            }
+        }
+    }
+}
+
+std::int32_t mJPEGOpt::WriteOutputFile()
+{
+    if (CheckReadOnly(m_CurrentFile, m_ProcessReadOnly))
+        return kReadOnlyRefused;
+    return platform::ReplaceFileContents(m_CurrentFile, m_OutputBuffer) ? 0 : kFailed;
+}
+
+bool mJPEGOpt::AppendByte(std::uint8_t b)
+{
+    if (m_OutputBuffer.size() >= kMaxLength)
+        return false;
+    m_OutputBuffer.push_back(b);
+    m_OutputLength = static_cast<std::int32_t>(m_OutputBuffer.size());
+    return true;
+}
+
+bool mJPEGOpt::AppendBytes(std::size_t from, std::size_t count)
+{
+    if (count > kMaxLength - m_OutputBuffer.size())
+        return false;
+    const std::uint8_t *in = m_InputBuffer.data();
+    m_OutputBuffer.insert(m_OutputBuffer.end(), in + from, in + from + count);
+    m_OutputLength = static_cast<std::int32_t>(m_OutputBuffer.size());
+    return true;
+}
+
+std::int32_t mJPEGOpt::ReadWord(std::uint8_t hi, std::uint8_t lo)
+{
+    return hi * 256 + lo;
 }
 
 } // namespace sparrowtrim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -31,7 +32,7 @@ public:
     // kNothingToChange when not, kFailed (see ResultMessage) when the input cannot be parsed.
     // No file is touched.
     std::int32_t OptimizeBuffer(std::span<const std::uint8_t> input);
-    std::span<const std::uint8_t> Output() const { return m_Output; }
+    std::span<const std::uint8_t> Output() const { return m_OutputBuffer; }
 
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }
@@ -40,9 +41,38 @@ public:
     std::int32_t OutputLength() const { return m_OutputLength; }
 
 private:
+    // Results of ProcessSegment.
+    static constexpr std::int32_t kSegmentHandled = 0;
+    static constexpr std::int32_t kDataEnded = -1;
+    static constexpr std::int32_t kImageEndFound = -2;
+    static constexpr std::int32_t kImageEndMissing = -3;
+    // Result of WriteOutputFile when the read-only check refuses.
+    static constexpr std::int32_t kReadOnlyRefused = -4;
+
+    std::int32_t WalkLoadedInput();
+    std::int32_t LoadInputFile();
+    std::int32_t LoadInputBuffer(std::span<const std::uint8_t> input);
+    std::int64_t FindImageStart() const;
+    std::int32_t ProcessSegment();
+    std::int32_t CopyScans(std::size_t sosPosition);
+    std::size_t FindScanEnd(std::size_t sosPosition) const;
+    std::int32_t WriteOutputFile();
+    bool AppendByte(std::uint8_t b);
+    bool AppendBytes(std::size_t from, std::size_t count);
+    static std::int32_t ReadWord(std::uint8_t hi, std::uint8_t lo);
+
+    bool IsKeptSegment(std::size_t codePosition) const;
+    bool SkipFillBytes(std::size_t &p) const;
+    void ClearBuffers();
+
     ReadOnlyPolicy m_ProcessReadOnly;
+    std::string m_CurrentFile;
+    // The L bytes of the input followed by kInputPadding zero bytes, so that every look-ahead
+    // past the last byte reads zero.
+    std::vector<std::uint8_t> m_InputBuffer;
+    std::vector<std::uint8_t> m_OutputBuffer;
+    std::size_t m_ScanPosition = 0;
     std::string m_ResultMessage;
-    std::vector<std::uint8_t> m_Output;
     std::int32_t m_InputLength = 0;
     std::int32_t m_OutputLength = 0;
 };
