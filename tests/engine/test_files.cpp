@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -40,9 +39,11 @@ std::vector<std::string> TemporaryFolder::Names() const
 Bytes ReadBytes(const fs::path &path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    Bytes bytes(fs::file_size(path));
+    if (!in.read(reinterpret_cast<char *>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size())))
         throw std::runtime_error("cannot read " + path.string());
-    return Bytes(std::istreambuf_iterator<char>(in), {});
+    return bytes;
 }
 
 void WriteBytes(const fs::path &path, const Bytes &bytes)
