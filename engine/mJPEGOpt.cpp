@@ -3,7 +3,6 @@
 #include "FileAttributes.h"
 #include "PlatformFiles.h"
 
-#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -98,30 +97,39 @@ std::int32_t mJPEGOpt::OptimizeBuffer(std::span<const std::uint8_t> input)
     m_OutputLength = 0;
     m_ScanPosition = 0;
 
-    if (input.size() > kMaxLength) {
-        ResetInput(0);
-        m_InputLength = -1;
+    m_InputLength = LoadInputBuffer(input);
+    if (m_InputLength == -1) {
         m_ResultMessage = kCouldNotOpen;
         return kFailed;
     }
-    try {
-        ResetInput(input.size());
-    } catch (const std::bad_alloc &) {
-        ResetInput(0);
-        m_InputLength = -1;
-        m_ResultMessage = kCouldNotOpen;
-        return kFailed;
-    }
-    std::copy(input.begin(), input.end(), m_InputBuffer.begin());
-    m_InputLength = static_cast<std::int32_t>(input.size());
     return WalkLoadedInput();
 }
 
-void mJPEGOpt::ResetInput(std::size_t length)
+std::int32_t mJPEGOpt::LoadInputBuffer(std::span<const std::uint8_t> input)
 {
     m_OutputBuffer.clear();
-    m_InputBuffer.assign(length + kInputPadding, 0);
-    m_OutputBuffer.reserve(length + kInputPadding);
+    m_InputBuffer.clear();
+    if (input.size() > kMaxLength) {
+        ClearBuffers();
+        return -1;
+    }
+    try {
+        m_InputBuffer.reserve(input.size() + kInputPadding);
+        m_InputBuffer.insert(m_InputBuffer.end(), input.begin(), input.end());
+        m_InputBuffer.resize(input.size() + kInputPadding, 0);
+        m_OutputBuffer.reserve(input.size() + kInputPadding);
+        return static_cast<std::int32_t>(input.size());
+    } catch (const std::bad_alloc &) {
+        ClearBuffers();
+        return -1;
+    }
+}
+
+// Buffers of an empty input, after a failed load.
+void mJPEGOpt::ClearBuffers()
+{
+    m_OutputBuffer.clear();
+    m_InputBuffer.assign(kInputPadding, 0);
 }
 
 std::int32_t mJPEGOpt::LoadInputFile()
@@ -129,14 +137,14 @@ std::int32_t mJPEGOpt::LoadInputFile()
     m_OutputBuffer.clear();
     try {
         if (!platform::ReadWholeFile(m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer)) {
-            ResetInput(0);
+            ClearBuffers();
             return -1;
         }
         const std::size_t length = m_InputBuffer.size() - kInputPadding;
         m_OutputBuffer.reserve(length + kInputPadding);
         return static_cast<std::int32_t>(length);
     } catch (const std::bad_alloc &) {
-        ResetInput(0);
+        ClearBuffers();
         return -1;
     }
 }

@@ -51,6 +51,7 @@ private:
 
     std::int32_t WalkLoadedInput();
     std::int32_t LoadInputFile();
+    std::int32_t LoadInputBuffer(std::span<const std::uint8_t> input);
     std::int64_t FindImageStart() const;
     std::int32_t ProcessSegment();
     std::int32_t CopyScans(std::size_t sosPosition);
@@ -62,7 +63,7 @@ private:
 
     bool IsKeptSegment(std::size_t codePosition) const;
     bool SkipFillBytes(std::size_t &p) const;
-    void ResetInput(std::size_t length);
+    void ClearBuffers();
 
     ReadOnlyPolicy m_ProcessReadOnly;
     std::string m_CurrentFile;

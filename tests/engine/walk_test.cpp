@@ -232,14 +232,6 @@ TEST_P(FixedPointTest, SecondRunChangesNothing)
 INSTANTIATE_TEST_SUITE_P(Segments, WalkTest, testing::ValuesIn(AllWalkCases()), RowName);
 INSTANTIATE_TEST_SUITE_P(Segments, FixedPointTest, testing::ValuesIn(WrittenWalkCases()), RowName);
 
-TEST(WalkTest, MessageOfEarlierFailureOutlivesSuccess)
-{
-    mJPEGOpt engine;
-    ASSERT_EQ(engine.OptimizeBuffer(Bytes{0x00}), kFailed);
-    ASSERT_EQ(engine.OptimizeBuffer(kImage), kNothingToChange);
-    EXPECT_EQ(engine.ResultMessage(), kNotJpeg);
-}
-
 // Damaged variants of well-formed images: whatever the damage, the engine never reads or writes
 // out of bounds (the sanitizer build checks), and what it writes is a fixed point.
 TEST(WalkProperties, DamagedImagesReachAFixedPoint)
@@ -283,6 +275,98 @@ TEST(WalkProperties, DamagedImagesReachAFixedPoint)
         ASSERT_TRUE(std::equal(kEoi.begin(), kEoi.end(), first.end() - 2));
         ASSERT_EQ(engine.OptimizeBuffer(first), kNothingToChange) << "round " << round;
         ASSERT_TRUE(std::ranges::equal(engine.Output(), first)) << "round " << round;
+    }
+}
+
+// The copy from the first start of scan, one byte at a time: the position of the FF D9 pair
+// that ends it, or the input length when none does.
+std::size_t ScanEndByteByByte(const Bytes &input, std::size_t sos)
+{
+    const auto at = [&](std::size_t i) -> unsigned { return i < input.size() ? input[i] : 0U; };
+    const std::size_t length = input.size();
+    std::size_t code = sos;
+    for (;;) {
+        const std::size_t n = at(code + 1) * 256 + at(code + 2);
+        if (code + n + 3 > length) {
+            for (std::size_t i = code; i + 1 < length; ++i)
+                if (input[i] == 0xFF && input[i + 1] == 0xD9)
+                    return i;
+            return length;
+        }
+        std::size_t i = code + n + 1;
+        for (;; ++i) {
+            if (i >= length)
+                return length;
+            if (input[i] != 0xFF)
+                continue;
+            const unsigned next = at(i + 1);
+            if (next == 0xD9)
+                return i;
+            if (next == 0x00 || next == 0x01 || (next >= 0xD0 && next <= 0xD8)) {
+                ++i;
+            } else if (next != 0xFF) {
+                code = i + 1;
+                break;
+            }
+        }
+    }
+}
+
+// Scans, tables and metadata between scans, cut anywhere, with FF D9 pairs in many places.
+Bytes RandomScans(std::mt19937 &random)
+{
+    const auto pick = [&](std::uint32_t count) { return random() % count; };
+    Bytes scans = {0xFF, 0xDA, 0x00, static_cast<std::uint8_t>(pick(12))};
+    for (int piece = static_cast<int>(pick(12)); piece > 0; --piece) {
+        switch (pick(6)) {
+        case 0:
+            for (int i = static_cast<int>(pick(20)); i > 0; --i)
+                scans.push_back(static_cast<std::uint8_t>(pick(2) == 0 ? 0xFF : random()));
+            break;
+        case 1: {
+            const std::uint8_t standalone[] = {0x00, 0x01, 0xD0, 0xD7, 0xD8, 0xFF};
+            scans = scans + Bytes{0xFF, standalone[pick(sizeof standalone)]};
+            break;
+        }
+        case 2:
+        case 3: {
+            const std::uint8_t codes[] = {0xC4, 0xDA, 0xDB, 0xDD, 0xE1, 0xFE, 0x37};
+            Bytes payload(pick(8), 0x55);
+            if (!payload.empty() && pick(2) == 0)
+                payload.insert(payload.begin() + pick(static_cast<std::uint32_t>(payload.size())),
+                               kEoi.begin(), kEoi.end());
+            Bytes segment = Segment(codes[pick(sizeof codes)], payload);
+            if (pick(4) == 0)
+                segment[3] = static_cast<std::uint8_t>(pick(16));
+            scans = scans + segment;
+            break;
+        }
+        case 4:
+            scans = scans + kEoi;
+            break;
+        default:
+            scans.resize(scans.size() - pick(static_cast<std::uint32_t>(scans.size()) / 2));
+            break;
+        }
+    }
+    return scans;
+}
+
+TEST(WalkProperties, ScanCopyMatchesTheByteByByteRule)
+{
+    std::mt19937 random(61206);
+    mJPEGOpt engine;
+    for (int round = 0; round < 20000; ++round) {
+        const Bytes input = kHead + RandomScans(random);
+        const std::size_t sos = kHead.size() + 1;
+        const std::size_t end = ScanEndByteByByte(input, sos);
+        const Bytes scans(input.begin() + static_cast<std::ptrdiff_t>(sos),
+                          input.begin() +
+                              static_cast<std::ptrdiff_t>(std::min(end + 2, input.size())));
+        const Bytes expected = kHead + Bytes{0xFF} + scans + (end < input.size() ? Bytes{} : kEoi);
+
+        ASSERT_NE(engine.OptimizeBuffer(input), kFailed) << "round " << round;
+        ASSERT_TRUE(std::ranges::equal(engine.Output(), expected)) << "round " << round;
     }
 }
 

@@ -1,0 +1,7 @@
+#include "PersistentWidget.h"
+
+namespace sparrowtrim {
+
+PersistentWidget::PersistentWidget(QWidget *parent) : QWidget(parent) {}
+
+} // namespace sparrowtrim
