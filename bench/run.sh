@@ -31,6 +31,7 @@ prepare="rm -rf $photos $copies && cp -r $fresh $photos && mkdir $copies && sync
 names=(
   "sparrowtrim-cli"
   "sparrowtrim-cli --jobs 1"
+  "sparrowtrim-cli --jobs 8"
   "exiftool -all="
   "jhead -purejpg"
   "jpegtran -copy none"
@@ -39,6 +40,7 @@ names=(
 commands=(
   "$cli --quiet $photos"
   "$cli --quiet --jobs 1 $photos"
+  "$cli --quiet --jobs 8 $photos"
   "exiftool -q -q -overwrite_original -all= $photos"
   "for f in $photos/*.jpg; do jhead -q -se -purejpg \"\$f\"; done"
   "for f in $photos/*.jpg; do jpegtran -copy none -outfile \"\$f\" \"\$f\"; done"
@@ -47,6 +49,7 @@ commands=(
 
 echo
 echo "== $count corpus files, $bytes bytes; $runs runs per tool, each from a fresh copy"
+echo "   $(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 hyperfine_args=(--warmup 1 --runs "$runs" --ignore-failure --prepare "$prepare"
                 --export-csv "$work/times.csv")
 for i in "${!names[@]}"; do
