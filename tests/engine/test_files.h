@@ -60,8 +60,6 @@ FileTime CreationTime(const std::string &path);
 // The file's attribute bits (FILE_ATTRIBUTE_*).
 unsigned long Attributes(const std::string &path);
 void SetAttributes(const std::string &path, unsigned long attributes);
-// Wine stands in for Windows in the cross build's test run; a few of its answers differ.
-bool RunsUnderWine();
 #else
 unsigned PermissionBits(const std::string &path);
 void SetPermissionBits(const std::string &path, unsigned bits);

@@ -76,10 +76,4 @@ void SetAttributes(const std::string &path, unsigned long attributes)
         throw std::runtime_error("cannot set the attributes of " + path);
 }
 
-bool RunsUnderWine()
-{
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 } // namespace sparrowtrim::test

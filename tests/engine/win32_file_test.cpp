@@ -20,7 +20,6 @@ using namespace sparrowtrim::test;
 namespace {
 
 const std::string kCouldNotWrite = "Could not write output file.";
-const std::string kReadOnly = "Cannot overwrite read-only file.";
 
 const Bytes kWithMetadata = kSoi + kApp0 + Segment(0xE1, Text("Exif") + Bytes(40, 0x2A)) +
                             DropFront(kImage, kSoi.size() + kApp0.size());
