@@ -113,24 +113,25 @@ public:
         RegAdd(kTestKey, "Longest", "REG_SZ", std::string(1023, 'x'));
         RegAdd(kTestKey, "TooLong", "REG_SZ", std::string(1100, 'x'));
         RegAdd(kTestKey, "Expandable", "REG_EXPAND_SZ", "%SystemRoot%");
-        WriteStringWithoutTerminator("Unterminated", "C:\\Tools");
+        WriteStringData("Unterminated", "C:\\Tools");
+        WriteStringData("TwoTerminators", std::string("C:\\Tools\0\0", 10));
     }
     static void TearDownTestSuite() { RegDeleteKey(kTestKey); }
 
 private:
-    // `reg` always stores a string with its terminating NUL. A string value without one
-    // comes from programs that give the registry a length that leaves it out; this is done
-    // here through the registry functions, with a byte behind the counted text that is not
-    // NUL, so that the system has no terminator to add.
-    static void WriteStringWithoutTerminator(const char *name, const std::string &text)
+    // `reg` always stores a string with one terminating NUL. Other programs give the registry
+    // a length of their own, with no terminator or more than one; that is done here through
+    // the registry functions, with a byte behind the counted data that is not NUL, so that
+    // the system has no terminator to add.
+    static void WriteStringData(const char *name, const std::string &data)
     {
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kTestKey, 0, KEY_SET_VALUE, &key),
                   ERROR_SUCCESS);
-        const std::string bytes = text + "!";
+        const std::string bytes = data + "!";
         const LONG result =
             RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(bytes.data()),
-                           static_cast<DWORD>(text.size()));
+                           static_cast<DWORD>(data.size()));
         RegCloseKey(key);
         ASSERT_EQ(result, ERROR_SUCCESS);
     }
@@ -155,6 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The terminator that `reg` stores is the one character dropped.
         LookupRow{"StringLosesItsTerminator", "Path", "old", true, kToolPath},
         LookupRow{"StringWithoutTerminatorStaysWhole", "Unterminated", "", true, "C:\\Tools"},
+        LookupRow{"StringLosesOnlyOneOfTwoTerminators", "TwoTerminators", "", true,
+                  std::string("C:\\Tools\0", 9)},
         LookupRow{"ValueNamesIgnoreCase", "PATH", "", true, kToolPath},
         LookupRow{"EmptyStringIsFound", "Empty", "old", true, ""},
         // 34 12 00 00: the last NUL goes with the trim, the rest is read last byte first.
