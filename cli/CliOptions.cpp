@@ -145,7 +145,11 @@ std::string UsageText()
            "  -h, --help               show this help and exit\n"
            "      --version            show the version and exit\n"
            "\n"
-           "Exit status: 0 when no file failed, 1 when any file failed, 2 for a usage error.\n";
+           "Ctrl-C stops the run once the files in hand are done; the totals and the log\n"
+           "are written as usual. A second Ctrl-C ends the program at once.\n"
+           "\n"
+           "Exit status: 0 when no file failed, 1 when any file failed or the run was\n"
+           "stopped, 2 for a usage error.\n";
 }
 
 std::string VersionText()

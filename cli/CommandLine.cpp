@@ -64,7 +64,8 @@ std::string SummaryText(const BatchTotals &totals)
            '\n' + WithoutCarriageReturns(totals.CountsText()) + '\n';
 }
 
-int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err)
+int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                   const std::atomic<bool> *stopRequested)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args, DefaultJobCount());
     switch (parsed.action) {
@@ -103,7 +104,7 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
         static_cast<unsigned>(std::min<std::size_t>(options.jobs, collected.files.size())),
         options.processReadOnly);
     BatchTotals totals;
-    RunInOrder(
+    const std::size_t handled = RunInOrder(
         collected.files.size(), options.jobs,
         [&](unsigned worker, std::size_t index) {
             const InputFile &file = collected.files[index];
@@ -115,7 +116,13 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
             if (log.IsOpen())
                 log.WriteFile(outcome);
             totals.Add(outcome);
-        });
+        },
+        stopRequested);
+    if (handled < collected.files.size()) {
+        err << kProgramName << ": stopped; " << collected.files.size() - handled << " of "
+            << collected.files.size() << " files were not handled\n";
+        failed = true;
+    }
 
     if (log.IsOpen()) {
         log.WriteSummary(totals);

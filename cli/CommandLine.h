@@ -2,6 +2,7 @@
 
 #include "BatchRun.h"
 
+#include <atomic>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -10,12 +11,16 @@ namespace sparrowtrim::cli {
 
 // Exit statuses of the command line.
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1; // a file failed, a folder or the log could not be used
+// A file failed, a folder or the log could not be used, or the run was stopped.
+inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
 // Runs the command line given the arguments after the program name; per-file lines and the
-// summary go to `out`, usage and other problems to `err`. Returns the exit status.
-int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err);
+// summary go to `out`, usage and other problems to `err`. Once *stopRequested is set no
+// further file is started: the files in hand are finished and the run ends as a whole run
+// would, with its totals and log. Returns the exit status.
+int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                   const std::atomic<bool> *stopRequested = nullptr);
 
 // One file's line: result text, path and, where the file was read, the sizes, TAB-separated.
 std::string FileLine(const FileOutcome &outcome);

@@ -12,20 +12,26 @@
 
 namespace sparrowtrim::cli {
 
-// Calls work(worker, index) for every index below count on up to `jobs` threads, each index
-// exactly once, and hands the results to consume(index, result) on the calling thread in index
-// order, each as soon as it and all before it are done. `worker` (below jobs) tells the
-// threads apart so each can keep state of its own. An exception thrown by work is rethrown
-// from here when its index's turn comes, after the other threads have stopped.
+// Calls work(worker, index) for the indexes below count on up to `jobs` threads, each index
+// at most once and in rising order of start, and hands the results to consume(index, result)
+// on the calling thread in index order, each as soon as it and all before it are done.
+// `worker` (below jobs) tells the threads apart so each can keep state of its own.
+// Once *stop is set no further index is started; those already started are finished and
+// consumed. Returns the number of results consumed: count unless stopped.
+// An exception thrown by work or consume is rethrown from here once the other threads have
+// finished what they started; the results after it are not consumed.
 template <typename Work, typename Consume>
-void RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&consume)
+std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&consume,
+                       const std::atomic<bool> *stop = nullptr)
 {
     using Result = decltype(work(0U, std::size_t{0}));
+    const auto stopRequested = [stop] { return stop != nullptr && stop->load(); };
     const unsigned threads = static_cast<unsigned>(std::min<std::size_t>(jobs, count));
     if (threads <= 1) {
-        for (std::size_t index = 0; index < count; ++index)
+        std::size_t index = 0;
+        for (; index < count && !stopRequested(); ++index)
             consume(index, work(0U, index));
-        return;
+        return index;
     }
 
     struct Slot
@@ -35,52 +41,67 @@ void RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&consume
     };
     std::vector<Slot> slots(count);
     std::mutex mutex;
-    std::condition_variable done;
-    std::atomic<std::size_t> next = 0;
-    std::atomic<bool> stopping = false;
+    std::condition_variable changed;
+    std::size_t started = 0;  // indexes below it were handed to a worker
+    unsigned workersLeft = 0; // workers that may still start an index
+    bool abandoned = false;   // the calling thread stopped consuming
 
     const auto runWorker = [&](unsigned worker) {
-        for (std::size_t index = next++; index < count && !stopping; index = next++) {
+        std::unique_lock lock(mutex);
+        while (started < count && !abandoned && !stopRequested()) {
+            const std::size_t index = started++;
+            lock.unlock();
             Slot slot;
             try {
                 slot.result.emplace(work(worker, index));
             } catch (...) {
                 slot.failure = std::current_exception();
             }
-            const std::lock_guard lock(mutex);
+            lock.lock();
             slots[index] = std::move(slot);
-            done.notify_all();
+            changed.notify_all();
         }
+        --workersLeft;
+        changed.notify_all();
     };
 
     std::exception_ptr failure;
+    std::size_t consumed = 0;
     {
         std::vector<std::jthread> pool;
         pool.reserve(threads);
+        workersLeft = threads;
         for (unsigned worker = 0; worker < threads; ++worker)
             pool.emplace_back(runWorker, worker);
 
-        for (std::size_t index = 0; index < count && !failure; ++index) {
+        for (; consumed < count; ++consumed) {
             Slot slot;
             {
                 std::unique_lock lock(mutex);
-                done.wait(lock, [&] { return slots[index].result || slots[index].failure; });
-                slot = std::move(slots[index]);
-            }
-            if (slot.failure) {
-                failure = slot.failure;
-                break;
+                const auto ready = [&] {
+                    return slots[consumed].result || slots[consumed].failure;
+                };
+                changed.wait(lock,
+                             [&] { return ready() || (workersLeft == 0 && consumed >= started); });
+                if (!ready())
+                    break; // stopped before this index was started
+                slot = std::move(slots[consumed]);
             }
             try {
-                consume(index, std::move(*slot.result));
+                if (slot.failure)
+                    std::rethrow_exception(slot.failure);
+                consume(consumed, std::move(*slot.result));
             } catch (...) {
                 failure = std::current_exception();
+                const std::lock_guard lock(mutex);
+                abandoned = true;
+                break;
             }
         }
-        stopping = true;
     } // the pool joins here
     if (failure)
         std::rethrow_exception(failure);
+    return consumed;
 }
 
 } // namespace sparrowtrim::cli
