@@ -26,7 +26,7 @@ test: build
 bench:
 	@scripts/install-deps.sh base bench
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPARROWTRIM_BENCH=ON
-	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_engine sparrowtrim-cli
 	bench/run.sh $(BUILD_DIR)-bench
 
 fuzz:

@@ -4,7 +4,9 @@
 # 2. sparrowtrim-cli against the tools a user would otherwise pick, and a plain cp as the
 #    floor: every timing run starts from the same fresh, synced copy of the corpus.
 # jhead stops at the first file it cannot read, so it runs once per file, as jpegtran does.
-# BENCH_RUNS sets the number of timed runs per tool (default 5).
+# BENCH_RUNS sets the number of timed runs per tool (default 5); BENCH_TMPDIR the file system
+# the copies live on (default: the system's temporary folder), e.g. /dev/shm to leave the
+# disk's flush time out.
 set -euo pipefail
 
 build=$(cd "${1:?usage: bench/run.sh BUILD_DIR}" && pwd)
@@ -16,7 +18,7 @@ cli=$build/bin/sparrowtrim-cli
 echo "== Engine throughput in memory"
 "$build/bin/bench_engine" --benchmark_min_time=0.5
 
-work=$(mktemp -d)
+work=$(mktemp -d -p "${BENCH_TMPDIR:-${TMPDIR:-/tmp}}")
 trap 'rm -rf "$work"' EXIT
 fresh=$work/fresh
 photos=$work/photos
@@ -49,7 +51,8 @@ commands=(
 
 echo
 echo "== $count corpus files, $bytes bytes; $runs runs per tool, each from a fresh copy"
-echo "   $(nproc) processors, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "   on $(df --output=fstype "$work" | tail -1) ($work), $(nproc) processors," \
+  "load average $(cut -d' ' -f1-3 /proc/loadavg)"
 hyperfine_args=(--warmup 1 --runs "$runs" --ignore-failure --prepare "$prepare"
                 --export-csv "$work/times.csv")
 for i in "${!names[@]}"; do
@@ -67,16 +70,19 @@ for i in "${!names[@]}"; do
 done
 
 echo
-echo "| Tool | Mean time (s) | vs fastest peer | vs cp | Bytes after |"
-echo "|---|---:|---:|---:|---:|"
+# Ratios use the median, which a single slow flush of the disk does not move. The processor
+# time (user and system, mean) shows the work done apart from waiting for the disk or for
+# other programs.
+echo "| Tool | Median (s) | Mean ± σ (s) | CPU (s) | vs fastest peer | vs cp | Bytes after |"
+echo "|---|---:|---:|---:|---:|---:|---:|"
 awk -F, -v sizes="$sizes" '
   BEGIN { while ((getline line < sizes) > 0) { split(line, f, "\t"); after[f[1]] = f[2] } }
   NR == 1 { next }
-  { name[NR] = $1; mean[NR] = $2; n = NR }
-  $1 == "cp" { cp = $2 }
-  $1 ~ /^(exiftool|jhead|jpegtran)/ && (peer == "" || $2 < peer) { peer = $2 }
+  { name[NR] = $1; mean[NR] = $2; sd[NR] = $3; median[NR] = $4; cpu[NR] = $5 + $6; n = NR }
+  $1 == "cp" { cp = $4 }
+  $1 ~ /^(exiftool|jhead|jpegtran)/ && (peer == "" || $4 < peer) { peer = $4 }
   END {
     for (i = 2; i <= n; i++)
-      printf "| `%s` | %.3f | %.2f | %.2f | %s |\n", name[i], mean[i], mean[i] / peer,
-             mean[i] / cp, after[name[i]]
+      printf "| `%s` | %.3f | %.3f ± %.3f | %.3f | %.2f | %.2f | %s |\n", name[i], median[i],
+             mean[i], sd[i], cpu[i], median[i] / peer, median[i] / cp, after[name[i]]
   }' "$work/times.csv"
