@@ -1,0 +1,10 @@
+#pragma once
+
+// Start-up of the window program.
+namespace sparrowtrim::mStartup {
+
+// Loads the main window, shows it in the centre of the screen and serves its events until
+// the program ends. Command-line arguments other than the toolkit's own are ignored.
+int Main(int argc, char *argv[]);
+
+} // namespace sparrowtrim::mStartup

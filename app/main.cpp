@@ -1,0 +1,6 @@
+#include "mStartup.h"
+
+int main(int argc, char *argv[])
+{
+    return sparrowtrim::mStartup::Main(argc, argv);
+}
