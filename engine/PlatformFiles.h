@@ -5,6 +5,7 @@
 
 #include "FileAttributes.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -27,8 +28,17 @@ bool ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t p
 bool ReplaceFileContents(const std::string &path, std::span<const std::uint8_t> bytes);
 
 // The name under which ReplaceFileContents writes the new contents of `path` (a path without
-// symbolic links): a hidden file in the same folder.
+// symbolic links): a hidden file in the same folder, named after the file, the process and the
+// calling thread, so that threads replacing files of one folder at once never share a name.
 std::string TemporaryPathFor(const std::string &path);
+
+// A small number of the calling thread's own, the same at every call from that thread.
+inline unsigned ThreadNumber()
+{
+    static std::atomic<unsigned> next{0};
+    thread_local const unsigned number = next++;
+    return number;
+}
 
 enum class ReadOnlyState { Writable, ReadOnly, Unknown };
 ReadOnlyState QueryReadOnly(const std::string &path);

@@ -208,8 +208,8 @@ std::string TemporaryPathFor(const std::string &path)
     const std::size_t slash = path.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string name = path.substr(nameStart, kMaxNameInTemporary);
-    return path.substr(0, nameStart) + "." + name + "." + std::to_string(::getpid()) +
-           ".sparrowtrim-tmp";
+    return path.substr(0, nameStart) + "." + name + "." + std::to_string(::getpid()) + "-" +
+           std::to_string(ThreadNumber()) + ".sparrowtrim-tmp";
 }
 
 ReadOnlyState QueryReadOnly(const std::string &path)

@@ -200,7 +200,7 @@ std::string TemporaryPathFor(const std::string &path)
     const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
     const std::string name = path.substr(nameStart, kMaxNameInTemporary);
     return path.substr(0, nameStart) + "." + name + "." + std::to_string(::GetCurrentProcessId()) +
-           ".sparrowtrim-tmp";
+           "-" + std::to_string(ThreadNumber()) + ".sparrowtrim-tmp";
 }
 
 ReadOnlyState QueryReadOnly(const std::string &path)
