@@ -179,19 +179,17 @@ void TestMainWindow::startupState()
     QCOMPARE(fbImages()->selectedItems().size(), 0);
 }
 
-// The image buttons take the size of their pictures, so wrong artwork shows as wrong geometry;
-// every button has faces of its own, and the hand pointer's hot spot lies on the hand.
+// Every face of a button's artwork has the button's size and the pressed face differs from the
+// resting one; the hand pointer's hot spot lies on the hand.
 void TestMainWindow::pictures()
 {
-    const std::pair<const char *, QRect> buttons[] = {{"btnForm(0)", {250, 8, 21, 21}},
-                                                      {"btnForm(1)", {274, 8, 21, 21}},
-                                                      {"btnForm(2)", {298, 8, 21, 21}},
-                                                      {"cmdAction(0)", {14, 8, 123, 31}},
-                                                      {"cmdAction(1)", {151, 8, 123, 31}}};
-    for (const auto &[name, geometry] : buttons) {
+    for (const char *name :
+         {"btnForm(0)", "btnForm(1)", "btnForm(2)", "cmdAction(0)", "cmdAction(1)"}) {
         const auto *button = Child<PictureButton>(QLatin1String(name));
-        QCOMPARE(button->geometry(), geometry);
-        QVERIFY(!button->PictureHover().isNull() && !button->PictureDown().isNull());
+        const QSize size = name[0] == 'b' ? QSize(21, 21) : QSize(123, 31);
+        for (const QPixmap &face :
+             {button->Picture(), button->PictureHover(), button->PictureDown()})
+            QCOMPARE(face.size(), size);
         QVERIFY(button->PictureDown().toImage() != button->Picture().toImage());
     }
     const QCursor hand = Child<QLabel>(u"lblLogo"_s)->cursor();
@@ -212,20 +210,18 @@ void TestMainWindow::fileList_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QString>("folderText"); // %1 stands for the folder
     QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("patterns without regard to case")
-        << QStringList{"PHOTO.JPG", "a.jfif", "b.jpeg", "c.png", "d.jpe", "e.jpg.txt"} << "%1"
-        << QStringList{"a.jfif", "b.jpeg", "PHOTO.JPG"};
-    QTest::newRow("sorted without regard to case")
-        << QStringList{"b.jpg", "C.jpg", "a.jpg", "B2.jpg"} << "%1"
-        << QStringList{"a.jpg", "b.jpg", "B2.jpg", "C.jpg"};
-    QTest::newRow("dot files and folders left out")
-        << QStringList{".hidden.jpg", "shown.jpg", "folder.jpg/"} << "%1"
-        << QStringList{"shown.jpg"};
-    QTest::newRow("leading spaces ignored")
-        << QStringList{"x.jpg"} << "  %1" << QStringList{"x.jpg"};
-    QTest::newRow("unknown folder lists nothing")
-        << QStringList{"x.jpg"} << "%1/missing" << QStringList{};
+    const auto row = [](const char *name, const QStringList &files, const QString &folderText,
+                        const QStringList &expected) {
+        QTest::newRow(name) << files << folderText << expected;
+    };
+    row("patterns without regard to case", {"PHOTO.JPG", "a.jfif", "b.jpeg", "c.png", "d.jpe"},
+        "%1", {"a.jfif", "b.jpeg", "PHOTO.JPG"});
+    row("sorted without regard to case", {"b.jpg", "C.jpg", "a.jpg", "B2.jpg"}, "%1",
+        {"a.jpg", "b.jpg", "B2.jpg", "C.jpg"});
+    row("dot files and folders left out", {".hidden.jpg", "shown.jpg", "folder.jpg/"}, "%1",
+        {"shown.jpg"});
+    row("leading spaces ignored", {"x.jpg"}, "  %1", {"x.jpg"});
+    row("unknown folder lists nothing", {"x.jpg"}, "%1/missing", {});
 }
 
 void TestMainWindow::fileList()
