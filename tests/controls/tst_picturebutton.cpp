@@ -68,7 +68,7 @@ void tst_PictureButton::init()
     (new QWidget(m_window.get()))->setGeometry(44, 30, 6, 10);
     m_timer = m_button->findChild<QTimer *>(QStringLiteral("Timer1"));
     QVERIFY(m_timer);
-    // Ticks are let through one step at a time, so none slips in between the steps.
+    // The hover timer's ticks reach the button only in a "tick" step, never between steps.
     m_timer->blockSignals(true);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -121,7 +121,7 @@ void tst_PictureButton::perform(const QString &action)
         m_timer->blockSignals(false);
         QVERIFY(ticked.wait(2000));
         m_timer->blockSignals(true);
-    } else if (action.startsWith("handler")) { // "handler sets Down to 2": on every MouseDown
+    } else if (action.startsWith("handler")) { // "handler sets Down to 2": MouseDown hands back 2
         const auto replace = [to = action.right(1).toShort()](qint16 &b, qint16, float, float) {
             b = to;
         };
