@@ -96,24 +96,23 @@ void tst_Progbar::edgePixels_data()
 {
     QTest::addColumn<bool>("onBar");
     QTest::addColumn<int>("style");
-    // Shades of the outer ring's top-left and bottom-right, then the inner ring's; NoRole where
-    // the fill shows through.
+    // Shades of the outer ring's top-left and bottom-right, then the inner ring's; the fill shows
+    // where none is given.
     QTest::addColumn<QList<QPalette::ColorRole>>("rings");
 
     using R = QPalette::ColorRole;
-    const R no = QPalette::NoRole;
     const std::pair<int, QList<R>> styles[] = {
-        {0, {no, no, no, no}},
-        {1, {R::Midlight, R::Shadow, no, no}},
-        {2, {R::Light, R::Dark, no, no}},
-        {3, {R::Dark, R::Light, no, no}},
-        {4, {R::Shadow, R::Midlight, no, no}},
+        {0, {}},
+        {1, {R::Midlight, R::Shadow}},
+        {2, {R::Light, R::Dark}},
+        {3, {R::Dark, R::Light}},
+        {4, {R::Shadow, R::Midlight}},
         {5, {R::Midlight, R::Shadow, R::Light, R::Dark}},
         {6, {R::Dark, R::Light, R::Shadow, R::Midlight}},
         {7, {R::Dark, R::Light, R::Light, R::Dark}},
         {8, {R::Midlight, R::Shadow, R::Shadow, R::Midlight}},
-        {9, {no, no, no, no}},
-        {-1, {no, no, no, no}},
+        {9, {}},
+        {-1, {}},
     };
     for (const bool onBar : {false, true}) {
         for (const auto &[style, rings] : styles)
@@ -153,10 +152,9 @@ void tst_Progbar::edgePixels()
                                     {{7, 4}}};
     QList<QColor> seen, wanted;
     for (int ring = 0; ring < 5; ++ring) {
-        const auto role = ring < 4 ? rings[ring] : QPalette::NoRole;
         for (const QPoint &point : points[ring]) {
             seen << image.pixelColor(point);
-            wanted << (role == QPalette::NoRole ? fill : palette.color(role));
+            wanted << (ring < rings.size() ? palette.color(rings[ring]) : fill);
         }
     }
     QCOMPARE(seen, wanted);
