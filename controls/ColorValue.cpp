@@ -67,10 +67,4 @@ QColor ColorFromValue(ColorValue value)
     return ColorFromValue(value, QGuiApplication::palette());
 }
 
-ColorValue ValueFromColor(const QColor &color)
-{
-    const QRgb rgb = color.rgb();
-    return ColorValue(qRed(rgb)) | ColorValue(qGreen(rgb)) << 8 | ColorValue(qBlue(rgb)) << 16;
-}
-
 } // namespace sparrowtrim

@@ -20,7 +20,4 @@ QColor ColorFromValue(ColorValue value, const QPalette &palette);
 // The same, with the application's palette.
 QColor ColorFromValue(ColorValue value);
 
-// The plain 0x00BBGGRR value of an RGB colour (alpha is dropped).
-ColorValue ValueFromColor(const QColor &color);
-
 } // namespace sparrowtrim
