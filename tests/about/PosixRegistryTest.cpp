@@ -8,11 +8,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-using sparrowtrim::registry::GetKeyValue;
-using sparrowtrim::registry::kLocalMachine;
-using sparrowtrim::registry::PosixSysInfoBackend;
+using namespace sparrowtrim::registry;
 namespace fs = std::filesystem;
-namespace sysinfo = sparrowtrim::sysinfo;
 
 namespace {
 
@@ -24,73 +21,43 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "sysinfo-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         root_ = pattern;
-        fs::create_directories(root_ / "a");
+        fs::create_directories(root_ / "a" / "hardinfo2"); // a folder named like a tool
         fs::create_directories(root_ / "b");
+        // Search path "a", an empty entry, "b".
+        backend_ = std::make_unique<PosixSysInfoBackend>((root_ / "a").string() +
+                                                         "::" + (root_ / "b").string());
     }
     void TearDown() override { fs::remove_all(root_); }
 
-    fs::path addFile(const std::string &folder, const std::string &name, bool executable)
+    std::string add(const std::string &file, fs::perms perms = fs::perms::owner_all)
     {
-        const fs::path file = root_ / folder / name;
-        std::ofstream(file) << "#!/bin/sh\n";
-        fs::permissions(file, executable ? fs::perms::owner_all
-                                         : fs::perms::owner_read | fs::perms::owner_write);
-        return file;
+        std::ofstream(root_ / file) << "#!/bin/sh\n";
+        fs::permissions(root_ / file, perms);
+        return (root_ / file).string();
     }
 
-    std::string searchPath() const
+    bool lookUp(const std::string &key, const std::string &name, std::string &value) const
     {
-        return (root_ / "a").string() + "::" + (root_ / "b").string();
-    }
-
-    std::string lookUp(const PosixSysInfoBackend &backend, const char *key, const char *valueName,
-                       bool *found)
-    {
-        std::string value;
-        *found = GetKeyValue(backend, kLocalMachine, key, valueName, value);
-        return value;
+        return GetKeyValue(*backend_, kLocalMachine, key, name, value);
     }
 
     fs::path root_;
+    std::unique_ptr<PosixSysInfoBackend> backend_;
 };
 
-TEST_F(PosixSysInfoBackendTest, ToolKeyNamesFirstKnownToolOnSearchPath)
+// The better tool wins over an earlier folder; files that cannot run are passed over.
+TEST_F(PosixSysInfoBackendTest, ToolKeyNamesBestRunnableToolOnSearchPath)
 {
-    addFile("a", "hardinfo", true);
-    const fs::path preferred = addFile("b", "kinfocenter", true);
-    const PosixSysInfoBackend backend(searchPath());
-
-    bool found = false;
-    EXPECT_EQ(lookUp(backend, sysinfo::kToolKey, sysinfo::kToolValue, &found), preferred.string());
-    EXPECT_TRUE(found);
+    std::string value;
+    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolKey, "PATH", value));
+    add("a/hardinfo");
+    add("a/kinfocenter", fs::perms::owner_read);
+    const std::string best = add("b/hardinfo2");
     // Registry names match without regard to case.
-    EXPECT_EQ(lookUp(backend, "software\\microsoft\\shared tools\\msinfo", "path", &found),
-              preferred.string());
-}
-
-TEST_F(PosixSysInfoBackendTest, SkipsFilesThatCannotRunAndFolders)
-{
-    addFile("a", "kinfocenter", false);
-    fs::create_directories(root_ / "a" / "hardinfo2");
-    const fs::path runnable = addFile("b", "hardinfo", true);
-    const PosixSysInfoBackend backend(searchPath());
-    EXPECT_EQ(backend.FindTool(), runnable.string());
-}
-
-TEST_F(PosixSysInfoBackendTest, NoToolAndNoLocationKey)
-{
-    addFile("a", "kinfocenter", true);
-    const PosixSysInfoBackend empty((root_ / "none").string() + ":" + (root_ / "b").string());
-    bool found = true;
-    EXPECT_EQ(lookUp(empty, sysinfo::kToolKey, sysinfo::kToolValue, &found), "");
-    EXPECT_FALSE(found);
-
-    const PosixSysInfoBackend withTool(searchPath());
-    EXPECT_EQ(lookUp(withTool, sysinfo::kToolsLocationKey, sysinfo::kToolsLocationValue, &found),
-              "");
-    EXPECT_FALSE(found);
-    EXPECT_EQ(lookUp(withTool, sysinfo::kToolKey, "MSINFO", &found), "");
-    EXPECT_FALSE(found);
+    EXPECT_TRUE(lookUp("software\\microsoft\\shared tools\\msinfo", "path", value));
+    EXPECT_EQ(value, best);
+    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolsLocationKey, "MSINFO", value));
+    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolKey, "MSINFO", value));
 }
 
 } // namespace
