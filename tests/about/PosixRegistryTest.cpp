@@ -9,57 +9,37 @@
 #include <stdlib.h>
 
 using namespace sparrowtrim::registry;
+using sparrowtrim::sysinfo::kToolKey;
+using sparrowtrim::sysinfo::kToolsLocationKey;
 namespace fs = std::filesystem;
 
-namespace {
-
-class PosixSysInfoBackendTest : public testing::Test
+// The better tool wins over an earlier folder; files that cannot run and folders are passed
+// over; an empty entry in the search path does not stop the search.
+TEST(PosixSysInfoBackend, ToolKeyNamesBestRunnableToolOnSearchPath)
 {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "sysinfo-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-        fs::create_directories(root_ / "a" / "hardinfo2"); // a folder named like a tool
-        fs::create_directories(root_ / "b");
-        // Search path "a", an empty entry, "b".
-        backend_ = std::make_unique<PosixSysInfoBackend>((root_ / "a").string() +
-                                                         "::" + (root_ / "b").string());
-    }
-    void TearDown() override { fs::remove_all(root_); }
+    std::string pattern = (fs::temp_directory_path() / "sysinfo-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path root = pattern;
+    fs::create_directories(root / "a" / "hardinfo2");
+    fs::create_directories(root / "b");
+    const PosixSysInfoBackend backend((root / "a").string() + "::" + (root / "b").string());
+    const auto add = [&root](const char *file, fs::perms perms) {
+        std::ofstream(root / file) << "#!/bin/sh\n";
+        fs::permissions(root / file, perms);
+    };
 
-    std::string add(const std::string &file, fs::perms perms = fs::perms::owner_all)
-    {
-        std::ofstream(root_ / file) << "#!/bin/sh\n";
-        fs::permissions(root_ / file, perms);
-        return (root_ / file).string();
-    }
-
-    bool lookUp(const std::string &key, const std::string &name, std::string &value) const
-    {
-        return GetKeyValue(*backend_, kLocalMachine, key, name, value);
-    }
-
-    fs::path root_;
-    std::unique_ptr<PosixSysInfoBackend> backend_;
-};
-
-// The better tool wins over an earlier folder; files that cannot run are passed over.
-TEST_F(PosixSysInfoBackendTest, ToolKeyNamesBestRunnableToolOnSearchPath)
-{
     std::string value;
-    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolKey, "PATH", value));
-    add("a/hardinfo");
+    EXPECT_FALSE(GetKeyValue(backend, kLocalMachine, kToolKey, "PATH", value));
+    add("a/hardinfo", fs::perms::owner_all);
     add("a/kinfocenter", fs::perms::owner_read);
-    const std::string best = add("b/hardinfo2");
+    add("b/hardinfo2", fs::perms::owner_all);
     // Registry names match without regard to case.
-    EXPECT_TRUE(lookUp("software\\microsoft\\shared tools\\msinfo", "path", value));
-    EXPECT_EQ(value, best);
-    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolsLocationKey, "MSINFO", value));
-    EXPECT_FALSE(lookUp(sparrowtrim::sysinfo::kToolKey, "MSINFO", value));
+    EXPECT_TRUE(GetKeyValue(backend, kLocalMachine, "software\\microsoft\\shared tools\\msinfo",
+                            "path", value));
+    EXPECT_EQ(value, (root / "b" / "hardinfo2").string());
+    EXPECT_FALSE(GetKeyValue(backend, kLocalMachine, kToolsLocationKey, "MSINFO", value));
+    EXPECT_FALSE(GetKeyValue(backend, kLocalMachine, kToolKey, "MSINFO", value));
+    fs::remove_all(root);
 }
-
-} // namespace
 
 #endif

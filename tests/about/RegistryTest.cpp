@@ -62,7 +62,6 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"MissingValueEmptiesText", std::nullopt, "old", Outcome::Failed, ""},
         // No data bytes at all: the lookup gives up whatever the type and leaves the text.
         LookupCase{"EmptyStringThrows", RawValue{kTypeString, ""}, "old", Outcome::Throws, "old"},
-        LookupCase{"EmptyNumberThrows", RawValue{kTypeNumber32, ""}, "old", Outcome::Throws, "old"},
         LookupCase{"EmptyUnknownThrows", RawValue{3, ""}, "old", Outcome::Throws, "old"}),
     [](const testing::TestParamInfo<LookupCase> &row) { return std::string(row.param.name); });
 

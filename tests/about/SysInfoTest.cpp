@@ -9,10 +9,11 @@ namespace sysinfo = sparrowtrim::sysinfo;
 namespace {
 
 #ifdef _WIN32
-const std::string kTool = "/shared\\MSINFO32.EXE";
+const std::string kSep = "\\";
 #else
-const std::string kTool = "/shared/MSINFO32.EXE";
+const std::string kSep = "/";
 #endif
+const std::string kTool = "/shared" + kSep + "MSINFO32.EXE"; // the one file that exists
 const std::string kMessage = "message System Information Is Unavailable At This Time";
 
 // A string value as the registry stores it, with its terminating NUL.
@@ -23,13 +24,11 @@ RawValue Text(const std::string &text)
 
 struct AttemptCase
 {
-    const char *name = "";
-    std::optional<RawValue> toolKey = {};
-    std::optional<RawValue> locationKey = {};
-    std::set<std::string> files = {};
-    std::set<std::string> programs = {};
-    bool startThrows = false;
-    std::vector<std::string> steps = {}; // lookups, file tests, starts and messages, in order
+    const char *name;
+    std::optional<RawValue> toolKey;
+    const char *sharedFolder; // the tools-location key's folder, if any
+    bool startThrows;
+    std::string steps; // lookups, file tests, starts and messages, in order
 };
 
 class StartSysInfoTest : public testing::TestWithParam<AttemptCase>
@@ -40,62 +39,44 @@ TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
 {
     const AttemptCase &c = GetParam();
     FakeSysInfo fake;
-    fake.files = c.files;
-    fake.programs = c.programs;
+    fake.files = {kTool};
+    fake.programs = {"/opt/info", kTool};
     fake.startThrows = c.startThrows;
     if (c.toolKey) {
         fake.values[{sysinfo::kToolKey, "PATH"}] = *c.toolKey;
     }
-    if (c.locationKey) {
-        fake.values[{sysinfo::kToolsLocationKey, "MSINFO"}] = *c.locationKey;
+    if (c.sharedFolder != nullptr) {
+        fake.values[{sysinfo::kToolsLocationKey, "MSINFO"}] = Text(c.sharedFolder);
     }
     sysinfo::StartSysInfo(fake, fake.platform());
-    EXPECT_EQ(fake.journal, c.steps);
+    std::string steps;
+    for (const std::string &step : fake.journal) {
+        steps += (steps.empty() ? "" : ", ") + step;
+    }
+    EXPECT_EQ(steps, c.steps);
 }
 
-// Where the tool's own key fails at run time, the shared folder holds a tool that would start:
-// the failure must not fall through to it.
+// Where the tool's own key fails at run time, the shared folder would start a tool: the
+// failure must not fall through to it.
 INSTANTIATE_TEST_SUITE_P(
     Attempts, StartSysInfoTest,
-    testing::Values(
-        AttemptCase{.name = "ToolKeyStartedWithoutFileTest",
-                    .toolKey = Text("/opt/info"),
-                    .programs = {"/opt/info"},
-                    .steps = {"lookup PATH", "start /opt/info"}},
-        AttemptCase{.name = "SharedFolderWhenNoToolKey",
-                    .locationKey = Text("/shared"),
-                    .files = {kTool},
-                    .programs = {kTool},
-                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kTool, "start " + kTool}},
-        AttemptCase{.name = "ToolKeyNamingNoProgramShowsMessageOnly",
-                    .toolKey = Text("/gone/info"),
-                    .locationKey = Text("/shared"),
-                    .files = {kTool},
-                    .programs = {kTool},
-                    .steps = {"lookup PATH", "start /gone/info", kMessage}},
-        AttemptCase{.name = "ToolKeyOfUnknownTypeStartsEmptyPath",
-                    .toolKey = RawValue{3, "\x01\x02"},
-                    .locationKey = Text("/shared"),
-                    .files = {kTool},
-                    .programs = {kTool},
-                    .steps = {"lookup PATH", "start ", kMessage}},
-        AttemptCase{.name = "ToolKeyWithoutDataAbandonsBeforeSecondLookup",
-                    .toolKey = RawValue{kTypeString, ""},
-                    .locationKey = Text("/shared"),
-                    .files = {kTool},
-                    .programs = {kTool},
-                    .steps = {"lookup PATH", kMessage}},
-        AttemptCase{.name = "StartThrowing",
-                    .toolKey = Text("/opt/info"),
-                    .locationKey = Text("/shared"),
-                    .files = {kTool},
-                    .startThrows = true,
-                    .steps = {"lookup PATH", "start /opt/info", kMessage}},
-        AttemptCase{.name = "SharedFolderWithoutTool",
-                    .locationKey = Text("/shared"),
-                    .programs = {kTool},
-                    .steps = {"lookup PATH", "lookup MSINFO", "exists " + kTool, kMessage}},
-        AttemptCase{.name = "NeitherKey", .steps = {"lookup PATH", "lookup MSINFO", kMessage}}),
+    testing::Values(AttemptCase{"ToolKeyStartedWithoutFileTest", Text("/opt/info"), "/shared",
+                                false, "lookup PATH, start /opt/info"},
+                    AttemptCase{"SharedFolderWhenNoToolKey", std::nullopt, "/shared", false,
+                                "lookup PATH, lookup MSINFO, exists " + kTool + ", start " + kTool},
+                    AttemptCase{"ToolKeyNamingNoProgram", Text("/gone/info"), "/shared", false,
+                                "lookup PATH, start /gone/info, " + kMessage},
+                    AttemptCase{"ToolKeyOfUnknownTypeStartsEmptyPath", RawValue{3, "\x01"},
+                                "/shared", false, "lookup PATH, start , " + kMessage},
+                    AttemptCase{"ToolKeyWithoutDataAbandonsAll", RawValue{kTypeString, ""},
+                                "/shared", false, "lookup PATH, " + kMessage},
+                    AttemptCase{"StartThrowing", Text("/opt/info"), "/shared", true,
+                                "lookup PATH, start /opt/info, " + kMessage},
+                    AttemptCase{"SharedFolderWithoutTool", std::nullopt, "/none", false,
+                                "lookup PATH, lookup MSINFO, exists /none" + kSep +
+                                    "MSINFO32.EXE, " + kMessage},
+                    AttemptCase{"NeitherKey", std::nullopt, nullptr, false,
+                                "lookup PATH, lookup MSINFO, " + kMessage}),
     [](const testing::TestParamInfo<AttemptCase> &row) { return std::string(row.param.name); });
 
 } // namespace

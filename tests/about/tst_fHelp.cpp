@@ -7,24 +7,20 @@
 
 using namespace sparrowtrim;
 
-Q_DECLARE_METATYPE(sparrowtrim::help::Rect)
+Q_DECLARE_METATYPE(sparrowtrim::help::Layout)
 
 class TestHelp final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void helpText();
-    void displayText_data();
-    void displayText();
+    void helpTextAndItsLineBreaks();
     void formResize_data();
     void formResize();
     void windowShowsLaidOutText();
-    void onlyTheLinkOpensTheMakersPage_data();
-    void onlyTheLinkOpensTheMakersPage();
 };
 
-void TestHelp::helpText()
+void TestHelp::helpTextAndItsLineBreaks()
 {
     QCOMPARE(help::HelpText(),
              QStringLiteral(
@@ -39,55 +35,33 @@ void TestHelp::helpText()
                  "setting desired options, simply click on the START button. You may stop the "
                  "process at any time by clicking the STOP button. If you need further "
                  "assistance, please click the following link to visit us on the web at:"));
-}
-
-void TestHelp::displayText_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("lone CR") << "a\rb"
-                             << "a\nb";
-    QTest::newRow("CR LF is one break") << "a\r\nb"
-                                        << "a\nb";
-    QTest::newRow("CR then CR LF") << "a\r\r\nb"
-                                   << "a\n\nb";
-}
-
-void TestHelp::displayText()
-{
-    QFETCH(QString, caption);
-    QFETCH(QString, shown);
-    QCOMPARE(help::DisplayText(caption), shown);
+    // Shown with one break for each lone CR and each CR LF pair.
+    QCOMPARE(help::DisplayText("a\rb\r\nc\r\r\nd"), QStringLiteral("a\nb\nc\n\nd"));
 }
 
 void TestHelp::formResize_data()
 {
     QTest::addColumn<float>("width");
     QTest::addColumn<float>("height");
-    QTest::addColumn<help::Rect>("textBefore");
-    QTest::addColumn<help::Rect>("logo");
-    QTest::addColumn<help::Rect>("text");
-    QTest::addColumn<help::Rect>("link");
+    QTest::addColumn<float>("textWidth");
+    QTest::addColumn<help::Layout>("layout"); // banner, help text, link
     QTest::newRow("design client area")
-        << 312.0f << 382.0f << help::DesignLayout().text << help::Rect{3.5f, 0, 305, 56}
-        << help::Rect{3.5f, 56, 305, 326} << help::Rect{7.5f, 350, 301, 28};
+        << 312.0f << 382.0f << 305.0f
+        << help::Layout{{3.5f, 0, 305, 56}, {3.5f, 56, 305, 326}, {7.5f, 350, 301, 28}};
     // The help text is centred with the width it had before, then takes the banner's.
     QTest::newRow("larger area, narrower text")
-        << 400.0f << 500.0f << help::Rect{4, 75, 200, 56} << help::Rect{47.5f, 0, 305, 56}
-        << help::Rect{100, 56, 305, 444} << help::Rect{104, 468, 301, 28};
+        << 400.0f << 500.0f << 200.0f
+        << help::Layout{{47.5f, 0, 305, 56}, {100, 56, 305, 444}, {104, 468, 301, 28}};
 }
 
 void TestHelp::formResize()
 {
     QFETCH(float, width);
     QFETCH(float, height);
-    QFETCH(help::Rect, textBefore);
+    QFETCH(float, textWidth);
     help::Layout before = help::DesignLayout();
-    before.text = textBefore;
-    const help::Layout after = help::FormResize(width, height, before);
-    QTEST(after.logo, "logo");
-    QTEST(after.text, "text");
-    QTEST(after.link, "link");
+    before.text.width = textWidth;
+    QTEST(help::FormResize(width, height, before), "layout");
 }
 
 void TestHelp::windowShowsLaidOutText()
@@ -98,8 +72,8 @@ void TestHelp::windowShowsLaidOutText()
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
     QCOMPARE(window->geometry().center(), owner.geometry().center());
-    const auto *text = window->findChild<QLabel *>("lblAbout");
-    const auto *link = window->findChild<QLabel *>("lblURL");
+    auto *text = window->findChild<QLabel *>("lblAbout");
+    auto *link = window->findChild<QLabel *>("lblURL");
     // Half pixels go to the pixel they start in, so the link still ends where the text does.
     QCOMPARE(window->findChild<QLabel *>("lblLogo")->geometry(), QRect(3, 0, 305, 56));
     QCOMPARE(text->geometry(), QRect(3, 56, 305, 326));
@@ -108,30 +82,16 @@ void TestHelp::windowShowsLaidOutText()
     QCOMPARE(text->textFormat(), Qt::PlainText);
     QCOMPARE(text->text(), help::DisplayText(help::HelpText()));
     QVERIFY(text->heightForWidth(text->width()) <= link->y() - text->y());
-    // The link has no background of its own: its corners show the help text's colour.
-    const QImage image = window->grab().toImage();
-    QCOMPARE(image.pixelColor(link->geometry().bottomLeft()), QColor(64, 128, 128));
-    QCOMPARE(image.pixelColor(link->geometry().bottomRight()), QColor(64, 128, 128));
-}
+    // The link has no background of its own: its corner shows the help text's colour.
+    const QColor corner = window->grab().toImage().pixelColor(link->geometry().bottomLeft());
+    QCOMPARE(corner, QColor(64, 128, 128));
 
-void TestHelp::onlyTheLinkOpensTheMakersPage_data()
-{
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("opened");
-    QTest::newRow("link") << "lblURL" << QStringList{QString::fromUtf8(product::kMakerWebPage)};
-    QTest::newRow("help text") << "lblAbout" << QStringList{};
-}
-
-void TestHelp::onlyTheLinkOpensTheMakersPage()
-{
-    QFETCH(QString, label);
-    fHelp window;
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QStringList addresses;
-    window.setWebPageOpener([&addresses](const QString &address) { addresses << address; });
-    QTest::mouseClick(window.findChild<QLabel *>(label), Qt::LeftButton);
-    QTEST(addresses, "opened");
+    // Only the link opens the maker's page.
+    QStringList opened;
+    window->setWebPageOpener([&opened](const QString &address) { opened << address; });
+    QTest::mouseClick(text, Qt::LeftButton);
+    QTest::mouseClick(link, Qt::LeftButton);
+    QCOMPARE(opened, QStringList{QString::fromUtf8(product::kMakerWebPage)});
 }
 
 QTEST_MAIN(TestHelp)
