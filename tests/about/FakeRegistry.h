@@ -16,8 +16,7 @@ struct FakeSysInfo final : sparrowtrim::registry::Backend
 {
     std::map<std::pair<std::string, std::string>, sparrowtrim::registry::RawValue> values;
     std::set<std::string> files;    // paths the file test finds
-    std::set<std::string> programs; // paths that start
-    bool startThrows = false;
+    std::set<std::string> programs; // paths that start; "/throws" throws
     mutable std::vector<std::string> journal;
 
     std::optional<sparrowtrim::registry::RawValue>
@@ -41,7 +40,7 @@ struct FakeSysInfo final : sparrowtrim::registry::Backend
                 .startProgram =
                     [this](const std::string &path) {
                         journal.push_back("start " + path);
-                        if (startThrows) {
+                        if (path == "/throws") {
                             throw std::runtime_error("cannot start");
                         }
                         return programs.count(path) > 0;

@@ -27,8 +27,7 @@ struct AttemptCase
     const char *name;
     std::optional<RawValue> toolKey;
     const char *sharedFolder; // the tools-location key's folder, if any
-    bool startThrows;
-    std::string steps; // lookups, file tests, starts and messages, in order
+    std::string steps;        // lookups, file tests, starts and messages, in order
 };
 
 class StartSysInfoTest : public testing::TestWithParam<AttemptCase>
@@ -41,7 +40,6 @@ TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
     FakeSysInfo fake;
     fake.files = {kTool};
     fake.programs = {"/opt/info", kTool};
-    fake.startThrows = c.startThrows;
     if (c.toolKey) {
         fake.values[{sysinfo::kToolKey, "PATH"}] = *c.toolKey;
     }
@@ -61,21 +59,21 @@ TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
 INSTANTIATE_TEST_SUITE_P(
     Attempts, StartSysInfoTest,
     testing::Values(AttemptCase{"ToolKeyStartedWithoutFileTest", Text("/opt/info"), "/shared",
-                                false, "lookup PATH, start /opt/info"},
-                    AttemptCase{"SharedFolderWhenNoToolKey", std::nullopt, "/shared", false,
+                                "lookup PATH, start /opt/info"},
+                    AttemptCase{"SharedFolderWhenNoToolKey", std::nullopt, "/shared",
                                 "lookup PATH, lookup MSINFO, exists " + kTool + ", start " + kTool},
-                    AttemptCase{"ToolKeyNamingNoProgram", Text("/gone/info"), "/shared", false,
+                    AttemptCase{"ToolKeyNamingNoProgram", Text("/gone/info"), "/shared",
                                 "lookup PATH, start /gone/info, " + kMessage},
                     AttemptCase{"ToolKeyOfUnknownTypeStartsEmptyPath", RawValue{3, "\x01"},
-                                "/shared", false, "lookup PATH, start , " + kMessage},
+                                "/shared", "lookup PATH, start , " + kMessage},
                     AttemptCase{"ToolKeyWithoutDataAbandonsAll", RawValue{kTypeString, ""},
-                                "/shared", false, "lookup PATH, " + kMessage},
-                    AttemptCase{"StartThrowing", Text("/opt/info"), "/shared", true,
-                                "lookup PATH, start /opt/info, " + kMessage},
-                    AttemptCase{"SharedFolderWithoutTool", std::nullopt, "/none", false,
+                                "/shared", "lookup PATH, " + kMessage},
+                    AttemptCase{"StartThrowing", Text("/throws"), "/shared",
+                                "lookup PATH, start /throws, " + kMessage},
+                    AttemptCase{"SharedFolderWithoutTool", std::nullopt, "/none",
                                 "lookup PATH, lookup MSINFO, exists /none" + kSep +
                                     "MSINFO32.EXE, " + kMessage},
-                    AttemptCase{"NeitherKey", std::nullopt, nullptr, false,
+                    AttemptCase{"NeitherKey", std::nullopt, nullptr,
                                 "lookup PATH, lookup MSINFO, " + kMessage}),
     [](const testing::TestParamInfo<AttemptCase> &row) { return std::string(row.param.name); });
 

@@ -4,7 +4,6 @@
 
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 
 using namespace sparrowtrim;
@@ -33,6 +32,10 @@ void TestAbout::texts()
                  QString::fromUtf8(product::kMakerWebPage));
     // The whole description, the address included, shows inside its label.
     QVERIFY(description->heightForWidth(description->width()) <= description->height());
+    // The etched separator: a grey line over a white one.
+    const QImage image = window.grab().toImage();
+    QCOMPARE(image.pixelColor(200, 163), QColor(128, 128, 128));
+    QCOMPARE(image.pixelColor(200, 165), QColor(Qt::white));
 }
 
 void TestAbout::keys_data()
