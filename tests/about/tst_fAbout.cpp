@@ -15,12 +15,12 @@ class TestAbout final : public QObject
     Q_OBJECT
 
 private slots:
-    void texts();
+    void textsAndSeparator();
     void keys_data();
     void keys();
 };
 
-void TestAbout::texts()
+void TestAbout::textsAndSeparator()
 {
     fAbout window;
     QCOMPARE(window.findChild<QLabel *>("lblVersion")->text(), QStringLiteral("Version 1.0.0"));
