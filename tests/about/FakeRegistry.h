@@ -10,66 +10,42 @@
 #include <utility>
 #include <vector>
 
-// A registry held in memory that records every lookup made of it, in order.
-class FakeRegistry final : public sparrowtrim::registry::Backend
+// A registry in memory, and the platform around a start of the system information tool; both
+// note every step ("lookup PATH", "exists P", "start P", "message M") in one journal.
+struct FakeSysInfo final : sparrowtrim::registry::Backend
 {
-public:
-    using Name = std::pair<std::string, std::string>; // key, value name
-
-    void set(const std::string &key, const std::string &valueName, std::uint32_t type,
-             std::string data)
-    {
-        values_[{key, valueName}] = {type, std::move(data)};
-    }
+    std::map<std::pair<std::string, std::string>, sparrowtrim::registry::RawValue> values;
+    std::set<std::string> files;    // paths the file test finds
+    std::set<std::string> programs; // paths that start; "/throws" throws
+    mutable std::vector<std::string> journal;
 
     std::optional<sparrowtrim::registry::RawValue>
-    ReadValue(std::uint32_t root, const std::string &keyName,
-              const std::string &valueName) const override
+    ReadValue(std::uint32_t root, const std::string &key, const std::string &name) const override
     {
-        lookups.push_back({keyName, valueName});
-        if (journal != nullptr) {
-            journal->push_back("lookup " + valueName);
-        }
-        const auto found = values_.find({keyName, valueName});
-        if (root != sparrowtrim::registry::kLocalMachine || found == values_.end()) {
+        journal.push_back("lookup " + name);
+        const auto found = values.find({key, name});
+        if (root != sparrowtrim::registry::kLocalMachine || found == values.end()) {
             return std::nullopt;
         }
         return found->second;
     }
 
-    mutable std::vector<Name> lookups;
-    std::vector<std::string> *journal = nullptr; // when set, receives "lookup VALUENAME"
-
-private:
-    std::map<Name, sparrowtrim::registry::RawValue> values_;
-};
-
-// The platform around a start of the system information tool, noting every step in a journal.
-struct FakeSysInfoPlatform
-{
-    std::vector<std::string> journal = {};
-    std::set<std::string> files = {};    // paths the file test finds
-    std::set<std::string> programs = {}; // paths that start
-    bool startThrows = false;
-
     sparrowtrim::sysinfo::Platform platform()
     {
-        return {
-            .fileExists =
-                [this](const std::string &path) {
-                    journal.push_back("exists " + path);
-                    return files.count(path) > 0;
-                },
-            .startProgram =
-                [this](const std::string &path) {
-                    journal.push_back("start " + path);
-                    if (startThrows) {
-                        throw std::runtime_error("cannot start");
-                    }
-                    return programs.count(path) > 0;
-                },
-            .showMessage =
-                [this](const std::string &text) { journal.push_back("message " + text); },
-        };
+        return {.fileExists =
+                    [this](const std::string &path) {
+                        journal.push_back("exists " + path);
+                        return files.count(path) > 0;
+                    },
+                .startProgram =
+                    [this](const std::string &path) {
+                        journal.push_back("start " + path);
+                        if (path == "/throws") {
+                            throw std::runtime_error("cannot start");
+                        }
+                        return programs.count(path) > 0;
+                    },
+                .showMessage =
+                    [this](const std::string &text) { journal.push_back("message " + text); }};
     }
 };
