@@ -10,10 +10,9 @@ namespace fs = std::filesystem;
 namespace sparrowtrim::test {
 
 TemporaryFolder::TemporaryFolder()
+    : m_Path(fs::canonical(fs::temp_directory_path()) /
+             ("sparrowtrim-engine-test-" + std::to_string(std::random_device()())))
 {
-    std::random_device random;
-    const fs::path base = fs::canonical(fs::temp_directory_path());
-    m_Path = base / ("sparrowtrim-engine-test-" + std::to_string(random()));
     if (!fs::create_directory(m_Path))
         throw std::runtime_error("temporary folder exists: " + m_Path.string());
 }
@@ -21,7 +20,7 @@ TemporaryFolder::TemporaryFolder()
 TemporaryFolder::~TemporaryFolder()
 {
     std::error_code ignored;
-    // A test may have left read-only files or folders behind.
+    // Windows removes no read-only file.
     for (const auto &entry : fs::recursive_directory_iterator(m_Path, ignored))
         fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
     fs::remove_all(m_Path, ignored);
@@ -39,18 +38,15 @@ std::vector<std::string> TemporaryFolder::Names() const
 Bytes ReadBytes(const fs::path &path)
 {
     std::ifstream in(path, std::ios::binary);
-    Bytes bytes(fs::file_size(path));
-    if (!in.read(reinterpret_cast<char *>(bytes.data()),
-                 static_cast<std::streamsize>(bytes.size())))
+    if (!in)
         throw std::runtime_error("cannot read " + path.string());
-    return bytes;
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const fs::path &path, const Bytes &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char *>(bytes.data()), std::ssize(bytes));
     if (!out.flush())
         throw std::runtime_error("cannot write " + path.string());
 }
