@@ -18,11 +18,7 @@ using namespace sparrowtrim::test;
 
 namespace {
 
-// 2001-02-03 04:05:06.7890123 UTC, with every digit that the file time can hold.
-constexpr FileTime kOldTime = 126258579067890123;
 constexpr FileTime kDayBefore = kOldTime - 864'000'000'000;
-constexpr const char *kPhoto = "photo.jpg";
-const auto kRowName = [](const auto &row) { return row.param.name; };
 
 using Prepare = std::function<void(const std::string &path)>;
 
@@ -97,12 +93,6 @@ TEST_P(FileTest, ResultMessageFileAndDate)
     }
 }
 
-void BlockTemporaryFile(const std::string &path)
-{
-    WriteBytes(path, kWithMetadata);
-    fs::create_directory(platform::TemporaryPathFor(path));
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Files, FileTest,
     testing::Values(
@@ -114,8 +104,12 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{
             "Folder", [](auto &path) { fs::create_directory(path); }, kFailed, kCouldNotOpen, {}},
         // A failed write leaves the original as it was.
-        FileCase{"TemporaryFileCannotBeCreated", BlockTemporaryFile, kFailed, kCouldNotWrite,
-                 kWithMetadata},
+        FileCase{"TemporaryFileCannotBeCreated",
+                 [](auto &path) {
+                     Holding(kWithMetadata)(path);
+                     fs::create_directory(platform::TemporaryPathFor(path));
+                 },
+                 kFailed, kCouldNotWrite, kWithMetadata},
         FileCase{"ReadOnlyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly, kWithMetadata,
                  false, 1},
         FileCase{"ReadOnlyAllowed", Holding(kWithMetadata, true), kRewritten, "", kImage, true, 1},
@@ -123,6 +117,6 @@ INSTANTIATE_TEST_SUITE_P(
                  kWithMetadata, std::nullopt},
         FileCase{"ReadOnlyNothingToChange", Holding(kImage, true), kNothingToChange, "", kImage,
                  false}),
-    kRowName);
+    [](const auto &row) { return row.param.name; });
 
 } // namespace

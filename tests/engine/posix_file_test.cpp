@@ -20,8 +20,6 @@ using namespace sparrowtrim::test;
 
 namespace {
 
-constexpr const char *kPhoto = "photo.jpg";
-
 struct PermissionCase
 {
     std::string name;

@@ -3,6 +3,7 @@
 #include "PlatformRegistry.h"
 #include "Registry.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
@@ -14,27 +15,17 @@ namespace {
 const std::string kTestKey = "SOFTWARE\\Sparrowtrim Registry Test";
 const std::string kToolPath = "C:\\Program Files\\Tools\\info.exe";
 
-// Runs the system's `reg` tool on the test key; its exit code.
-DWORD Reg(const std::string &command, const std::string &arguments = "")
+// Runs the system's `reg` tool on the test key, through the command interpreter; its exit code.
+int Reg(const std::string &command, const std::string &arguments = "")
 {
-    std::string line = "reg.exe " + command + " \"HKLM\\" + kTestKey + "\" " + arguments + " /f";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return ~DWORD{0};
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = ~DWORD{0};
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
+    const std::string line =
+        "reg " + command + " \"HKLM\\" + kTestKey + "\" " + arguments + " /f >NUL 2>&1";
+    return std::system(line.c_str());
 }
 
 void RegAdd(const std::string &name, const std::string &type, const std::string &data)
 {
-    ASSERT_EQ(Reg("add", "/v " + name + " /t " + type + data), 0U) << "reg add " << name;
+    ASSERT_EQ(Reg("add", "/v " + name + " /t " + type + data), 0) << "reg add " << name;
 }
 
 // `reg` always stores a string with its terminating NUL; other programs may give the registry
