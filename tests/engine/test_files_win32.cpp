@@ -10,10 +10,7 @@ namespace {
 
 FILETIME ToNative(FileTime time)
 {
-    FILETIME native;
-    native.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
-    native.dwHighDateTime = static_cast<DWORD>(time >> 32);
-    return native;
+    return {static_cast<DWORD>(time & 0xFFFFFFFFu), static_cast<DWORD>(time >> 32)};
 }
 
 FileTime FromNative(const FILETIME &native)
@@ -39,8 +36,8 @@ FileTimes ReadFileTimes(const std::string &path)
 
 void WriteFileTimes(const std::string &path, const FileTimes &times)
 {
-    // Changing times needs no more than the right to write attributes, which a read-only
-    // file grants as well.
+    // Setting times needs no more than the right to write attributes, which a read-only file
+    // grants as well.
     const HANDLE file = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -58,22 +55,6 @@ int RunCommand(const std::string &command)
 {
     // The command interpreter hands back the command's exit code as it is.
     return std::system(command.c_str());
-}
-
-FileTime CreationTime(const std::string &path)
-{
-    return FromNative(Information(path).ftCreationTime);
-}
-
-unsigned long Attributes(const std::string &path)
-{
-    return Information(path).dwFileAttributes;
-}
-
-void SetAttributes(const std::string &path, unsigned long attributes)
-{
-    if (!::SetFileAttributesA(path.c_str(), attributes))
-        throw std::runtime_error("cannot set the attributes of " + path);
 }
 
 } // namespace sparrowtrim::test
