@@ -3,7 +3,6 @@
 #include "CliTestSupport.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <string>
@@ -11,8 +10,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using sparrowtrim::cli::test::Expand;
+using namespace sparrowtrim::cli::test;
 
 struct CollectCase
 {
@@ -27,7 +25,7 @@ class CollectInputFilesTest : public testing::TestWithParam<CollectCase>
 
 TEST_P(CollectInputFilesTest, GivesEachFileOnceWhereItFirstAppears)
 {
-    const sparrowtrim::cli::test::TempDir dir;
+    const TempDir dir;
     const std::string at = dir.path.string();
     for (const char *name : {"c.Jpeg", "B.JPG", "a.jfif", ".hidden.jpg", "x.jpg.txt", "y.jpe"})
         std::ofstream(dir.path / name) << "x";
@@ -61,7 +59,6 @@ const CollectCase kCases[] = {
     {"MissingFileNamedTwice", {"@/gone.jpg", "@/sub.jpg/../gone.jpg"}, "@/gone.jpg"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, CollectInputFilesTest, testing::ValuesIn(kCases),
-                         sparrowtrim::cli::test::kRowName);
+INSTANTIATE_TEST_SUITE_P(Cases, CollectInputFilesTest, testing::ValuesIn(kCases), kRowName);
 
 } // namespace
