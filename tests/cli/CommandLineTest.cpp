@@ -127,18 +127,18 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
 // clang-format off
 const RunCase kRunCases[] = {
     {"QuietWhenAllWell", "fat.jpg lean.jpg", "--quiet @", 0, ""},
-    {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs 3 @ --quiet", 1,
+    {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs=3 @ --quiet", 1,
      "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
      "ERROR:  Problem parsing file.  File unchanged.\t@cut.jpg\n"},
-    {"MissingFilesAfterDoubleDash", "lean.jpg", "--quiet @ -- @gone.jpg --x", 1,
-     "ERROR:  Couldn't open input file.\t@gone.jpg\nERROR:  Couldn't open input file.\t--x\n",
-     "untouched"},
+    {"MissingFilesDashAndDoubleDash", "lean.jpg", "--quiet - @ -- @gone.jpg --x", 1,
+     "ERROR:  Couldn't open input file.\t-\nERROR:  Couldn't open input file.\t@gone.jpg\n"
+     "ERROR:  Couldn't open input file.\t--x\n", "untouched"},
     {"EmptyFolder", "", "@", 0, "...Files processed: 0\n", "untouched"},
     {"ReadOnlyRefused", "fat.jpg", "--quiet @", 1,
      "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
     {"ReadOnlyProcessedWhenAsked", "fat.jpg", "@ --process-read-only --quiet", 0, "", "read-only"},
     {"KeepDate", "fat.jpg lean.jpg", "--keep-date @", 0, "...Files processed: 2\n"},
-    {"StoppedAtOnce", "fat.jpg", "--log @log @", 1, "...Files processed: 0\n", "stopped untouched"},
+    {"StoppedAtOnce", "fat.jpg", "--log=@log @", 1, "...Files processed: 0\n", "stopped untouched"},
     {"LogCannotBeWritten", "fat.jpg", "--log @ @", 1, "", "untouched"},
     {"HelpWinsOverPaths", "fat.jpg", "@ -h", 0, "...Usage: sparrowtrim-cli", "untouched"},
     {"LogIsOneOfThePhotos", "fat.jpg", "--log @fat.jpg @", 2, ""},
