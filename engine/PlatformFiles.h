@@ -8,8 +8,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sparrowtrim::platform {
@@ -31,6 +33,26 @@ bool ReplaceFileContents(const std::string &path, std::span<const std::uint8_t> 
 // symbolic links): a hidden file in the same folder, named after the file, the process and the
 // calling thread, so that threads replacing files of one folder at once never share a name.
 std::string TemporaryPathFor(const std::string &path);
+
+// Removes a temporary file unless it was handed over.
+class TemporaryFile final
+{
+public:
+    explicit TemporaryFile(std::string path) : m_Path(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        std::error_code ignored;
+        if (!m_Path.empty())
+            std::filesystem::remove(m_Path, ignored);
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    void Release() { m_Path.clear(); }
+
+private:
+    std::string m_Path;
+};
 
 // A small number of the calling thread's own, the same at every call from that thread.
 inline unsigned ThreadNumber()

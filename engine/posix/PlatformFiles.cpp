@@ -46,25 +46,6 @@ private:
     int m_Fd;
 };
 
-// Removes a temporary file unless it was handed over.
-class TemporaryFile final
-{
-public:
-    explicit TemporaryFile(std::string path) : m_Path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!m_Path.empty())
-            ::unlink(m_Path.c_str());
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-
-    void Release() { m_Path.clear(); }
-
-private:
-    std::string m_Path;
-};
-
 int Open(const std::string &path, int flags, mode_t mode = 0)
 {
     int fd;

@@ -38,25 +38,6 @@ private:
     HANDLE m_Handle;
 };
 
-// Removes a temporary file unless it was handed over.
-class TemporaryFile final
-{
-public:
-    explicit TemporaryFile(std::string path) : m_Path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        if (!m_Path.empty())
-            ::DeleteFileA(m_Path.c_str());
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-
-    void Release() { m_Path.clear(); }
-
-private:
-    std::string m_Path;
-};
-
 bool ReadAll(HANDLE file, std::uint8_t *data, std::size_t size)
 {
     while (size > 0) {
