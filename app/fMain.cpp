@@ -171,6 +171,13 @@ fMain::ProgramEnd &ProgramEndHandler()
     return end;
 }
 
+// The folder a folder text stands for, in the file system's own encoding of names, so that
+// the listed files and the run's paths agree.
+QString FolderOf(const QString &text)
+{
+    return QFile::decodeName(mUtils::FolderOfText(QFile::encodeName(text).toStdString()).c_str());
+}
+
 } // namespace
 
 fMain::fMain(QWidget *parent)
@@ -310,8 +317,7 @@ void fMain::Form_Load()
 {
     setWindowTitle(QString::fromLatin1(product::kTitle));
     m_Pattern = QString::fromLatin1(kFilePattern).split(u';');
-    txtImgDir->setText(QString::fromStdString(
-        mUtils::FolderOfText(QCoreApplication::applicationDirPath().toStdString())));
+    txtImgDir->setText(FolderOf(QCoreApplication::applicationDirPath()));
 
     if (m_OptionText.size() != 3)
         m_OptionText = QString::fromLatin1(kDefaultOptions);
@@ -332,7 +338,7 @@ void fMain::Form_Load()
 
 void fMain::txtImgDir_Change()
 {
-    RefreshFileList(QString::fromStdString(mUtils::FolderOfText(txtImgDir->text().toStdString())));
+    RefreshFileList(FolderOf(txtImgDir->text()));
 }
 
 void fMain::RefreshFileList(const QString &folder)
@@ -386,8 +392,7 @@ void fMain::cmdAction_Click(int index)
         if (item->isSelected())
             names.push_back(QFile::encodeName(item->text()).toStdString());
     }
-    const std::string folder =
-        mUtils::FolderOfText(QFile::encodeName(txtImgDir->text()).toStdString());
+    const std::string folder = QFile::encodeName(FolderOf(txtImgDir->text())).toStdString();
     m_Run.Start(folder, names, m_OptionText.toStdString(),
                 QFile::encodeName(LogFileName()).toStdString());
 }

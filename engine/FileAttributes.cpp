@@ -4,11 +4,6 @@
 
 namespace sparrowtrim {
 
-bool CheckReadOnly(const std::string &path, bool processReadOnly)
-{
-    return CheckReadOnly(path, [processReadOnly] { return processReadOnly; });
-}
-
 bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly)
 {
     switch (platform::QueryReadOnly(path)) {

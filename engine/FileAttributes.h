@@ -10,11 +10,8 @@ namespace sparrowtrim {
 using FileTime = std::uint64_t;
 
 // True when the file must not be overwritten. A read-only file is made writable (and false
-// returned) when processReadOnly is set; any error answers true.
-bool CheckReadOnly(const std::string &path, bool processReadOnly);
-
-// The same, asking processReadOnly only when the file is read-only, at that moment; an empty
-// function counts as "off".
+// returned) when processReadOnly, asked only then, answers true; an empty function counts as
+// "off". Any error answers true.
 bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly);
 
 // The file's last-write time, or 0 when the file cannot be opened for reading and writing.
