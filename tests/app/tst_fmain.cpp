@@ -1,6 +1,7 @@
 // The main window driven as a user drives it. The run's log and texts are tested without a
 // window; here the window must show the right files and wire its controls to the run.
 
+#include "DetailsList.h"
 #include "PictureButton.h"
 #include "ProductInfo.h"
 #include "QV_Progbar.h"
@@ -14,11 +15,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 
 using namespace Qt::StringLiterals;
+using sparrowtrim::DetailsList;
 using sparrowtrim::fMain;
 using sparrowtrim::PictureButton;
 using sparrowtrim::QV_Progbar;
@@ -32,21 +37,23 @@ const QStringList kRunFiles = {u"camera-olympus-c2040z-trailer.jpg"_s,
                                u"camera-pentax-optio-s4-trailer.jpg"_s, u"empty.jpg"_s,
                                u"its-no-soi.jpg"_s, u"mozilla-baseline-1x1.jpg"_s};
 
-// Names ending in "/" are folders; other names become small files that are no pictures.
-void CreateFiles(const QString &folder, const QStringList &names)
+// Names are in the file system's bytes. Names ending in "/" are folders; other names become
+// small files that are no pictures.
+void CreateFiles(const QString &folder, const QByteArrayList &names)
 {
-    for (const QString &name : names) {
-        QFile file(QDir(folder).filePath(name));
-        QVERIFY(name.endsWith(u'/') ? QDir(folder).mkpath(name)
-                                    : file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    for (const QByteArray &name : names) {
+        std::ofstream file;
+        if (!name.endsWith('/'))
+            file.open((QFile::encodeName(folder) + '/' + name).toStdString());
+        QVERIFY(name.endsWith('/') ? QDir(folder).mkpath(name) : bool(file << 'x'));
     }
 }
 
-QStringList ListTexts(const QListWidget *list)
+QStringList ListTexts(const QAbstractItemView *list)
 {
     QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts << list->item(row)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        texts << list->model()->index(row, 0).data().toString();
     return texts;
 }
 
@@ -59,7 +66,12 @@ QStringList LogLines()
     return QString::fromUtf8(log.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
 }
 
+// What the user does to a list box.
+using BoxAction = std::function<void(QAbstractItemView *)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(BoxAction)
 
 class TestMainWindow final : public QObject
 {
@@ -85,6 +97,8 @@ private slots:
     void readOnlyBoxReachesEveryFileWritten_data();
     void readOnlyBoxReachesEveryFileWritten();
     void stopDuringRun();
+    void detailsBoxActsAsAListView_data();
+    void detailsBoxActsAsAListView();
     void crossButtonDuringRunKeepsLog();
     void browseButton_data();
     void browseButton();
@@ -100,7 +114,7 @@ private:
         return child;
     }
     QListWidget *fbImages() const { return Child<QListWidget>(u"fbImages"_s); }
-    QListWidget *lstDetails() const { return Child<QListWidget>(u"lstDetails"_s); }
+    DetailsList *lstDetails() const { return Child<DetailsList>(u"lstDetails"_s); }
     QLineEdit *txtImgDir() const { return Child<QLineEdit>(u"txtImgDir"_s); }
     QV_Progbar *pbOps() const { return Child<QV_Progbar>(u"pbOps"_s); }
     QLabel *lblStats(int index) const { return Child<QLabel>(u"lblStats(%1)"_s.arg(index)); }
@@ -138,6 +152,8 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     m_Window.reset();
+    // Qt cannot remove files whose names are not valid UTF-8.
+    std::filesystem::remove_all(QFile::encodeName(m_Folder->path()).toStdString());
     m_Folder.reset();
     fMain::SetProgramEnd({});
     browse::SetDialogRunner({});
@@ -163,10 +179,10 @@ bool TestMainWindow::PrepareRun(const QStringList &names)
 void TestMainWindow::startupState()
 {
     const QDir programDir(QCoreApplication::applicationDirPath());
-    const QStringList probes = {u"startup-probe.JPG"_s, u"startup-probe.txt"_s};
+    const QByteArrayList probes = {"startup-probe.JPG", "startup-probe.txt"};
     CreateFiles(programDir.path(), probes);
     m_Window = std::make_unique<fMain>();
-    for (const QString &probe : probes)
+    for (const QByteArray &probe : probes)
         QFile::remove(programDir.filePath(probe));
 
     QCOMPARE(m_Window->OptionText(), u"001"_s);
@@ -208,10 +224,10 @@ void TestMainWindow::optionBoxesFillWithTheirBackColour()
 
 void TestMainWindow::fileList_data()
 {
-    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("folderText"); // %1 stands for the folder
     QTest::addColumn<QStringList>("expected");
-    const auto row = [](const char *name, const QStringList &files, const QString &folderText,
+    const auto row = [](const char *name, const QByteArrayList &files, const QString &folderText,
                         const QStringList &expected) {
         QTest::newRow(name) << files << folderText << expected;
     };
@@ -223,11 +239,13 @@ void TestMainWindow::fileList_data()
         {"shown.jpg"});
     row("leading spaces ignored", {"x.jpg"}, "  %1", {"x.jpg"});
     row("unknown folder lists nothing", {"x.jpg"}, "%1/missing", {});
+    row("names not in UTF-8 shown as Latin-1", {"caf\xE9.jpg", "b.jpg", "z\xC3\xBCrich.jpg"}, "%1",
+        {"b.jpg", "café.jpg", "zürich.jpg"});
 }
 
 void TestMainWindow::fileList()
 {
-    QFETCH(QStringList, files);
+    QFETCH(QByteArrayList, files);
     QFETCH(QString, folderText);
     QFETCH(QStringList, expected);
     CreateFiles(m_Folder->path(), files);
@@ -236,6 +254,15 @@ void TestMainWindow::fileList()
     QTest::keyClicks(txtImgDir(), folderText.arg(m_Folder->path()));
     QCOMPARE(ListTexts(fbImages()), expected);
     QCOMPARE(fbImages()->selectedItems().size(), 0);
+
+    // The run opens every listed file by its own name and reports it as the list shows it.
+    Click(u"cmdselect(0)"_s);
+    Click(u"cmdAction(0)"_s);
+    QStringList details;
+    for (const QString &name : expected)
+        details << u"Optimizing: "_s + name;
+    QCOMPARE(ListTexts(lstDetails()), details);
+    QVERIFY(!LogLines().contains(u"ERROR:  Couldn't open input file."_s));
 
     // The window goes on working: a folder typed afterwards is listed again.
     txtImgDir()->setText(m_Folder->path());
@@ -362,6 +389,74 @@ void TestMainWindow::stopDuringRun()
     Click(u"cmdAction(0)"_s);
     QCOMPARE(ListTexts(lstDetails()), QStringList{u"Optimizing: "_s + kRunFiles.at(0)});
     QCOMPARE(lblStats(1)->text(), u"Files processed: 1"_s);
+}
+
+void TestMainWindow::detailsBoxActsAsAListView_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<BoxAction>("act");
+    const auto keys = [](const QList<Qt::Key> &pressed) {
+        return BoxAction([=](QAbstractItemView *box) {
+            for (const Qt::Key key : pressed)
+                QTest::keyClick(box, key);
+        });
+    };
+    QTest::newRow("one line") << 1 << keys({});
+    QTest::newRow("newest line last, long line shortened") << 30 << keys({});
+    QTest::newRow("click on the third line") << 30 << BoxAction([](QAbstractItemView *box) {
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(20, 30));
+    });
+    QTest::newRow("arrow keys") << 30 << keys({Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down});
+    QTest::newRow("page keys") << 30
+                               << keys({Qt::Key_Home, Qt::Key_PageDown, Qt::Key_PageDown,
+                                        Qt::Key_PageDown, Qt::Key_PageUp});
+    QTest::newRow("End after Home") << 30 << keys({Qt::Key_Home, Qt::Key_End, Qt::Key_Up});
+    QTest::newRow("mouse wheel") << 30 << BoxAction([](QAbstractItemView *box) {
+        const QPointF at(20, 20);
+        QWheelEvent wheel(at, box->viewport()->mapToGlobal(at), {}, {0, 240}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(box->viewport(), &wheel);
+    });
+}
+
+// The details box shows, scrolls and selects its lines exactly as a list view in its place.
+void TestMainWindow::detailsBoxActsAsAListView()
+{
+    QFETCH(int, lines);
+    QFETCH(BoxAction, act);
+    DetailsList *box = lstDetails();
+    QListWidget view(box->parentWidget());
+    view.setGeometry(box->geometry());
+    view.setFont(box->font());
+    view.setPalette(box->palette());
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.show();
+    for (int row = 0; row < lines; ++row) {
+        const QString line = u"Optimizing: %1.jpg"_s.arg(row == lines - 2 ? QString(60, u'x')
+                                                                          : QString::number(row));
+        m_Window->AddDetailsLine(line.toStdString());
+        view.addItem(line);
+        view.scrollToBottom();
+    }
+    // Each is looked at once the events of its action are served, while a click has given it
+    // the focus.
+    struct Seen
+    {
+        int current;
+        int top;
+        QImage image;
+    };
+    const auto use = [&act](QAbstractItemView *list) {
+        act(list);
+        QCoreApplication::processEvents();
+        return Seen{list->currentIndex().row(), list->verticalScrollBar()->value(),
+                    list->grab().toImage()};
+    };
+    const Seen seen = use(box);
+    const Seen expected = use(&view);
+    QCOMPARE(seen.current, expected.current);
+    QCOMPARE(seen.top, expected.top);
+    QVERIFY(seen.image == expected.image);
 }
 
 void TestMainWindow::crossButtonDuringRunKeepsLog()
