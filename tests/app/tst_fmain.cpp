@@ -424,36 +424,43 @@ void TestMainWindow::detailsBoxActsAsAListView()
 {
     QFETCH(int, lines);
     QFETCH(BoxAction, act);
-    DetailsList *box = lstDetails();
-    QListWidget view(box->parentWidget());
-    view.setGeometry(box->geometry());
-    view.setFont(box->font());
-    view.setPalette(box->palette());
-    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    view.show();
-    for (int row = 0; row < lines; ++row) {
-        const QString line = u"Optimizing: %1.jpg"_s.arg(row == lines - 2 ? QString(60, u'x')
-                                                                          : QString::number(row));
-        m_Window->AddDetailsLine(line.toStdString());
-        view.addItem(line);
-        view.scrollToBottom();
-    }
-    // Each is looked at once the events of its action are served, while a click has given it
-    // the focus.
     struct Seen
     {
         int current;
         int top;
         QImage image;
     };
-    const auto use = [&act](QAbstractItemView *list) {
+    // Each list is looked at once the events of the action are served, while a click has
+    // given it the focus.
+    const auto use = [&](QAbstractItemView *list, const std::function<void(QString)> &add) {
+        for (int row = 0; row < lines; ++row)
+            add(u"Optimizing: %1.jpg"_s.arg(row == lines - 2 ? QString(60, u'x')
+                                                             : QString::number(row)));
+        QCoreApplication::processEvents();
         act(list);
         QCoreApplication::processEvents();
         return Seen{list->currentIndex().row(), list->verticalScrollBar()->value(),
                     list->grab().toImage()};
     };
-    const Seen seen = use(box);
-    const Seen expected = use(&view);
+    DetailsList *box = lstDetails();
+    const Seen seen =
+        use(box, [this](const QString &line) { m_Window->AddDetailsLine(line.toStdString()); });
+    // Drawn a piece at a time as lines came and scrolled by, the box on screen is as drawn anew.
+    const QPoint at = box->mapTo(m_Window.get(), QPoint(0, 0));
+    const QPixmap onScreen = m_Window->screen()->grabWindow(m_Window->winId(), at.x(), at.y(),
+                                                            box->width(), box->height());
+    QVERIFY(onScreen.toImage().convertToFormat(seen.image.format()) == seen.image);
+
+    QListWidget view(box->parentWidget());
+    view.setGeometry(box->geometry());
+    view.setFont(box->font());
+    view.setPalette(box->palette());
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.show();
+    const Seen expected = use(&view, [&view](const QString &line) {
+        view.addItem(line);
+        view.scrollToBottom();
+    });
     QCOMPARE(seen.current, expected.current);
     QCOMPARE(seen.top, expected.top);
     QVERIFY(seen.image == expected.image);
