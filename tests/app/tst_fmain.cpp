@@ -6,6 +6,7 @@
 #include "QV_Progbar.h"
 #include "fMain.h"
 #include "mBrowseForFolder.h"
+#include "mPlaces.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -74,6 +75,10 @@ private slots:
     void cleanup();
 
     void startupState();
+    void openFromOutside_data();
+    void openFromOutside();
+    void installedCopyPlaces_data();
+    void installedCopyPlaces();
     void pictures();
     void optionBoxesFillWithTheirBackColour();
     void fileList_data();
@@ -178,6 +183,100 @@ void TestMainWindow::startupState()
     QVERIFY(ListTexts(fbImages()).contains(probes.at(0)));
     QVERIFY(!ListTexts(fbImages()).contains(probes.at(1)));
     QCOMPARE(fbImages()->selectedItems().size(), 0);
+}
+
+// Paths given on the command line, "%1" standing for the test's folder, the current folder.
+void TestMainWindow::openFromOutside_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("folderText");
+    QTest::addColumn<QStringList>("selected");
+    const auto row = [](const char *name, const QStringList &paths, const QString &folderText,
+                        const QStringList &selected) {
+        QTest::newRow(name) << paths << folderText << selected;
+    };
+    row("folder", {"%1/sub"}, "%1/sub/", {});
+    row("file selected in its folder", {"%1/b.jpg"}, "%1/", {"b.jpg"});
+    row("further files of that folder only", {"b.jpg", "%1/sub/a.jpg", "%1/c.jpg"}, "%1/",
+        {"b.jpg", "c.jpg"});
+    row("relative folder", {"sub/.."}, "%1/", {});
+    row("missing path as a typed folder", {"%1/missing"}, "%1/missing/", {});
+}
+
+void TestMainWindow::openFromOutside()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QString, folderText);
+    QFETCH(QStringList, selected);
+    CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg", "c.jpg", "sub/", "sub/a.jpg"});
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_Folder->path());
+    m_Window = std::make_unique<fMain>(paths.replaceInStrings(u"%1"_s, m_Folder->path()));
+    QDir::setCurrent(previous);
+
+    QCOMPARE(txtImgDir()->text(), folderText.arg(m_Folder->path()));
+    QStringList shown;
+    for (const QListWidgetItem *item : fbImages()->selectedItems())
+        shown << item->text();
+    shown.sort();
+    QCOMPARE(shown, selected);
+}
+
+// Where the log and the first folder go for a copy whose folder the user may not write.
+void TestMainWindow::installedCopyPlaces_data()
+{
+    QTest::addColumn<QString>("programFolder"); // "%1" stands for the test's folder
+    QTest::addColumn<QString>("stateHome");     // $XDG_STATE_HOME
+    QTest::addColumn<QString>("userDirs");      // user-dirs.dirs, the folder it names made
+    QTest::addColumn<QString>("logFolder");
+    QTest::addColumn<QString>("startFolder");
+    const auto row = [](const char *name, const QString &programFolder, const QString &stateHome,
+                        const QString &userDirs, const QString &logFolder,
+                        const QString &startFolder) {
+        QTest::newRow(name) << programFolder << stateHome << userDirs << logFolder << startFolder;
+    };
+    const QString fotos = u"XDG_PICTURES_DIR=\"$HOME/Fotos\"\n"_s;
+    row("writable: beside the program", "%1", "%1/state", fotos, "%1", "%1");
+    row("not writable: user's folders", "%1/gone", "%1/state", fotos, "%1/state/sparrowtrim",
+        "%1/Fotos");
+    row("state home by default", "%1/gone", "", fotos, "%1/.local/state/sparrowtrim", "%1/Fotos");
+    row("relative state home ignored", "%1/gone", "state", fotos, "%1/.local/state/sparrowtrim",
+        "%1/Fotos");
+    row("no pictures folder: home", "%1/gone", "%1/state", "", "%1/state/sparrowtrim", "%1");
+}
+
+void TestMainWindow::installedCopyPlaces()
+{
+    QFETCH(QString, programFolder);
+    QFETCH(QString, stateHome);
+    QFETCH(QString, userDirs);
+    QFETCH(QString, logFolder);
+    QFETCH(QString, startFolder);
+    const QString home = m_Folder->path();
+    const auto in = [&home](QString text) { return text.replace(u"%1"_s, home); };
+    const QByteArray saved[] = {qgetenv("HOME"), qgetenv("XDG_STATE_HOME"),
+                                qgetenv("XDG_CONFIG_HOME")};
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_STATE_HOME", in(stateHome).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home + u"/.config"_s).toUtf8());
+    if (!userDirs.isEmpty()) {
+        CreateFiles(home, {u".config/"_s, u"Fotos/"_s});
+        QFile file(home + u"/.config/user-dirs.dirs"_s);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(userDirs.toUtf8()) > 0);
+    }
+
+    const QString log = sparrowtrim::mPlaces::LogFolder(in(programFolder));
+    const QString start = sparrowtrim::mPlaces::StartFolder(in(programFolder));
+    const QFileInfo logInfo(log);
+    qputenv("HOME", saved[0]);
+    qputenv("XDG_STATE_HOME", saved[1]);
+    qputenv("XDG_CONFIG_HOME", saved[2]);
+    QCOMPARE(log, in(logFolder));
+    QCOMPARE(start, in(startFolder));
+    // Made on demand, for the user alone: the log names the user's photos.
+    QVERIFY(logInfo.isDir());
+    if (log != in(programFolder))
+        QCOMPARE(logInfo.permissions() & 0x0077, QFileDevice::Permissions());
 }
 
 // Every face of a button's artwork has the button's size and the pressed face differs from the
