@@ -47,13 +47,14 @@ for page in sparrowtrim sparrowtrim-cli; do
   [ -z "$warnings" ] || fail "$page(1): $warnings"
 done
 
-# Every option of the help is in the manual page, and the completion offers exactly those.
+# Every option of the help has its entry among the manual's options, and the completion
+# offers exactly those.
 cli=$usr/bin/sparrowtrim-cli
 [ "$("$cli" --version)" = "sparrowtrim-cli (Sparrowtrim) $version" ] || fail "installed --version"
 options=$("$cli" --help | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
-manual=$(man -l "$usr/share/man/man1/sparrowtrim-cli.1.gz" 2>/dev/null)
+entries=$(man -l "$usr/share/man/man1/sparrowtrim-cli.1.gz" | awk '/^[A-Z]/ { on = /^OPTIONS/ } on')
 for option in $options; do
-  grep -qE -- "(^|[ ,])$option([ ,=]|\$)" <<<"$manual" || fail "$option is not in the manual"
+  grep -qE -- "^ +([^ ]+, )?$option([ ,]|\$)" <<<"$entries" || fail "$option: no manual entry"
 done
 offered=$(bash -c 'source "$1"; COMP_WORDS=(sparrowtrim-cli -); COMP_CWORD=1; _sparrowtrim_cli
   printf "%s\n" "${COMPREPLY[@]}"' _ "$usr/share/bash-completion/completions/sparrowtrim-cli")
