@@ -222,34 +222,28 @@ void TestMainWindow::openFromOutside()
     QCOMPARE(shown, selected);
 }
 
-// Where the log and the first folder go for a copy whose folder the user may not write.
+// A copy whose folder the user may not write keeps its log in the user's state folder and
+// starts in the pictures folder. "%1" stands for the home folder.
 void TestMainWindow::installedCopyPlaces_data()
 {
-    QTest::addColumn<QString>("programFolder"); // "%1" stands for the test's folder
-    QTest::addColumn<QString>("stateHome");     // $XDG_STATE_HOME
-    QTest::addColumn<QString>("userDirs");      // user-dirs.dirs, the folder it names made
+    QTest::addColumn<QString>("stateHome");  // $XDG_STATE_HOME
+    QTest::addColumn<bool>("picturesNamed"); // the user folders name an existing one
     QTest::addColumn<QString>("logFolder");
     QTest::addColumn<QString>("startFolder");
-    const auto row = [](const char *name, const QString &programFolder, const QString &stateHome,
-                        const QString &userDirs, const QString &logFolder,
-                        const QString &startFolder) {
-        QTest::newRow(name) << programFolder << stateHome << userDirs << logFolder << startFolder;
-    };
-    const QString fotos = u"XDG_PICTURES_DIR=\"$HOME/Fotos\"\n"_s;
-    row("writable: beside the program", "%1", "%1/state", fotos, "%1", "%1");
-    row("not writable: user's folders", "%1/gone", "%1/state", fotos, "%1/state/sparrowtrim",
-        "%1/Fotos");
-    row("state home by default", "%1/gone", "", fotos, "%1/.local/state/sparrowtrim", "%1/Fotos");
-    row("relative state home ignored", "%1/gone", "state", fotos, "%1/.local/state/sparrowtrim",
-        "%1/Fotos");
-    row("no pictures folder: home", "%1/gone", "%1/state", "", "%1/state/sparrowtrim", "%1");
+    QTest::newRow("user's folders") << "%1/state" << true << "%1/state/sparrowtrim"
+                                    << "%1/Fotos";
+    QTest::newRow("state home by default") << "" << true << "%1/.local/state/sparrowtrim"
+                                           << "%1/Fotos";
+    QTest::newRow("relative state home ignored") << "state" << true << "%1/.local/state/sparrowtrim"
+                                                 << "%1/Fotos";
+    QTest::newRow("no pictures folder: home") << "%1/state" << false << "%1/state/sparrowtrim"
+                                              << "%1";
 }
 
 void TestMainWindow::installedCopyPlaces()
 {
-    QFETCH(QString, programFolder);
     QFETCH(QString, stateHome);
-    QFETCH(QString, userDirs);
+    QFETCH(bool, picturesNamed);
     QFETCH(QString, logFolder);
     QFETCH(QString, startFolder);
     const QString home = m_Folder->path();
@@ -258,25 +252,24 @@ void TestMainWindow::installedCopyPlaces()
                                 qgetenv("XDG_CONFIG_HOME")};
     qputenv("HOME", home.toUtf8());
     qputenv("XDG_STATE_HOME", in(stateHome).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home + u"/.config"_s).toUtf8());
-    if (!userDirs.isEmpty()) {
-        CreateFiles(home, {u".config/"_s, u"Fotos/"_s});
-        QFile file(home + u"/.config/user-dirs.dirs"_s);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(userDirs.toUtf8()) > 0);
-    }
+    qputenv("XDG_CONFIG_HOME", home.toUtf8());
+    QFile userDirs(home + u"/user-dirs.dirs"_s);
+    if (picturesNamed)
+        QVERIFY(QDir(home).mkdir(u"Fotos"_s) && userDirs.open(QIODevice::WriteOnly) &&
+                userDirs.write("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n") > 0);
+    userDirs.close();
 
-    const QString log = sparrowtrim::mPlaces::LogFolder(in(programFolder));
-    const QString start = sparrowtrim::mPlaces::StartFolder(in(programFolder));
-    const QFileInfo logInfo(log);
+    const QString programFolder = home + u"/gone"_s; // no one may write there
+    const QString log = sparrowtrim::mPlaces::LogFolder(programFolder);
+    const QString start = sparrowtrim::mPlaces::StartFolder(programFolder);
+    const auto permissions = QFileInfo(log).permissions();
     qputenv("HOME", saved[0]);
     qputenv("XDG_STATE_HOME", saved[1]);
     qputenv("XDG_CONFIG_HOME", saved[2]);
     QCOMPARE(log, in(logFolder));
     QCOMPARE(start, in(startFolder));
     // Made on demand, for the user alone: the log names the user's photos.
-    QVERIFY(logInfo.isDir());
-    if (log != in(programFolder))
-        QCOMPARE(logInfo.permissions() & 0x0077, QFileDevice::Permissions());
+    QCOMPARE(permissions & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // Every face of a button's artwork has the button's size and the pressed face differs from the
