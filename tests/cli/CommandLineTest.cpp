@@ -30,11 +30,12 @@ fs::path Copy(const std::string &name, const fs::path &dir, const std::string &a
 
 // The exit status, the output and the error output of a run.
 std::tuple<int, std::string, std::string> RunCli(const std::vector<std::string> &args,
-                                                 const std::atomic<bool> *stop = nullptr)
+                                                 const std::atomic<bool> *stop = nullptr,
+                                                 Terminals terminals = {})
 {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = RunCommandLine(args, out, err, stop);
+    const int status = RunCommandLine(args, out, err, stop, terminals);
     return {status, out.str(), err.str()};
 }
 
@@ -52,26 +53,35 @@ TEST(CommandLineTest, ReportsEachFileInItsLineThenTheTotalsAndWritesTheLog)
         Copy(name, dir.path);
     const auto before = fs::file_size(d + "fat.jpg");
 
+    // A dry run first: the same sizes, its own words, the same status, nothing changed.
+    const auto [dryStatus, dryOut, dryErr] = RunCli({"-n", "--log", d + "dry.log", d});
     const auto [status, out, err] = RunCli({"--jobs", "2", "--log", d + "run.log", d});
 
     const auto after = fs::file_size(d + "fat.jpg");
-    EXPECT_EQ(out,
-              "ERROR:  Not a valid JPEG file.  File unchanged.\t" + d + "bad.jpg\n" +
-                  "File successfully optimized.\t" + d + "fat.jpg\t" + std::to_string(before) +
-                  " -> " + std::to_string(after) + " bytes\n" + "No need to optimize file.\t" + d +
-                  "lean.jpg\t" + std::to_string(fs::file_size(d + "lean.jpg")) + " bytes\n" +
-                  std::string(38, '-') +
-                  "\nFiles processed: 3\nTotal bytes saved: " + std::to_string(before - after) +
-                  "\n1 Total errors\n1 No changes needed\n1 Files optimized\n");
+    const std::string bad = "ERROR:  Not a valid JPEG file.  File unchanged.\t" + d + "bad.jpg\n";
+    const std::string fat = "\t" + d + "fat.jpg\t" + std::to_string(before) + " -> " +
+                            std::to_string(after) + " bytes\n";
+    const std::string lean = "No need to optimize file.\t" + d + "lean.jpg\t" +
+                             std::to_string(fs::file_size(d + "lean.jpg")) + " bytes\n" +
+                             std::string(38, '-') + "\nFiles processed: 3\nTotal bytes ";
+    const std::string saved = "saved: " + std::to_string(before - after) + "\n1 Total errors\n" +
+                              "1 No changes needed\n1 Files ";
+    EXPECT_EQ(out, bad + "File successfully optimized." + fat + lean + saved + "optimized\n");
+    EXPECT_EQ(dryOut, bad + "File would be optimized." + fat + lean + "that would be " + saved +
+                          "would be optimized\nDry run: no JPEG file was changed.\n");
     EXPECT_NE(ReadFile(d + "run.log").find("File: \t" + d + "bad.jpg\r\n"), std::string::npos);
+    EXPECT_TRUE(
+        ReadFile(d + "dry.log").ends_with("optimized\r\nDry run: no JPEG file was changed.\r\n"));
     EXPECT_EQ(status, kExitFailure);
-    EXPECT_EQ(err, "");
+    EXPECT_EQ(dryStatus, kExitFailure);
+    EXPECT_EQ(err + dryErr, "");
 }
 
 struct RunCase
 {
     const char *name;
-    const char *files;      // copied into a temporary folder: fat.jpg, lean.jpg, bad.jpg, cut.jpg
+    const char *files;      // copied into a temporary folder: fat.jpg, lean.jpg, bad.jpg, cut.jpg,
+                            // in a sub-folder when named so
     const char *args;       // "@" stands for that folder, with its separator
     int status;             // a usage error leaves every file untouched
     std::string out;        // the whole output, or "..." and a part of it
@@ -92,7 +102,9 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 3);
     std::vector<std::string> before;
     for (const std::string &name : Words(c.files)) {
-        before.push_back(ReadFile(Copy(name, dir.path)));
+        const fs::path in = (dir.path / name).parent_path();
+        fs::create_directories(in);
+        before.push_back(ReadFile(Copy(fs::path(name).filename().string(), in)));
         fs::last_write_time(folder + name, old);
         if (noted("read-only"))
             fs::permissions(folder + name, fs::perms::owner_read | fs::perms::group_read);
@@ -106,7 +118,7 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
 
     EXPECT_EQ(status, c.status) << out << err;
     if (c.out.starts_with("..."))
-        EXPECT_NE(out.find(c.out.substr(3)), std::string::npos) << out;
+        EXPECT_NE(out.find(Expand(c.out.substr(3), folder)), std::string::npos) << out;
     else
         EXPECT_EQ(out, Expand(c.out, folder));
     EXPECT_EQ(err.find("Usage: sparrowtrim-cli") != std::string::npos, c.status == kExitUsage);
@@ -117,6 +129,9 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
         const bool rewritten = ReadFile(path) != before[i];
         const auto drift = std::chrono::abs(fs::last_write_time(path) - old);
         EXPECT_EQ(drift < std::chrono::seconds(1), !rewritten || keepDate) << path;
+        // Only a rewrite may take a file's read-only state away.
+        const auto mode = fs::status(path).permissions() & fs::perms::owner_write;
+        EXPECT_EQ(mode == fs::perms::none, noted("read-only") && !rewritten) << path;
         changed = changed || rewritten;
         fs::permissions(path, fs::perms::owner_write,
                         fs::perm_options::add); // Windows keeps read-only files
@@ -138,11 +153,22 @@ const RunCase kRunCases[] = {
      "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
     {"ReadOnlyProcessedWhenAsked", "fat.jpg", "@ --process-read-only --quiet", 0, "", "read-only"},
     {"KeepDate", "fat.jpg lean.jpg", "--keep-date @", 0, "...Files processed: 2\n"},
+    {"DryRunReadOnlyRefusedAsForReal", "fat.jpg", "--dry-run --quiet @", 1,
+     "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
+    {"DryRunReadOnlyWouldBeProcessed", "fat.jpg", "-n --process-read-only --keep-date @", 0,
+     "...File would be optimized.\t@fat.jpg", "read-only untouched"},
+    {"DryRunBundledRecursive", "lean.jpg sub/fat.jpg", "-rn --keep-date @", 0,
+     "...Files processed: 2\n", "untouched"},
+    {"RepeatedFlags", "sub/fat.jpg", "-r -n --dry-run -nr @", 0, "...Files processed: 1\n",
+     "untouched"},
+    {"KeepOptionsReachTheEngine", "fat.jpg", "--keep-icc --keep-orientation @", 0,
+     "...\t7958 -> 5480 bytes\n"},
     {"StoppedAtOnce", "fat.jpg", "--log=@log @", 1, "...Files processed: 0\n", "stopped untouched"},
     {"LogCannotBeWritten", "fat.jpg", "--log @ @", 1, "", "untouched"},
     {"HelpWinsOverPaths", "fat.jpg", "@ -h", 0, "...Usage: sparrowtrim-cli", "untouched"},
     {"LogIsOneOfThePhotos", "fat.jpg", "--log @fat.jpg @", 2, ""},
     {"UnknownOption", "fat.jpg", "--fast @", 2, ""},
+    {"UnknownShortOption", "fat.jpg", "-rx @", 2, ""},
     {"FlagWithValue", "fat.jpg", "--quiet=yes @", 2, ""},
     {"JobsZero", "fat.jpg", "--jobs 0 @", 2, ""},
     {"JobsNotANumber", "fat.jpg", "--jobs 2x @", 2, ""},
@@ -155,6 +181,62 @@ const RunCase kRunCases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, testing::ValuesIn(kRunCases), kRowName);
+
+// What a terminal line shows after `text`, a carriage return going back to its start.
+std::string Screen(const std::string &text)
+{
+    std::string line;
+    std::size_t column = 0;
+    for (const char c : text) {
+        if (c == '\r')
+            column = 0;
+        else if (column < line.size())
+            line[column++] = c;
+        else
+            line += c, ++column;
+    }
+    return line;
+}
+
+struct ProgressCase
+{
+    const char *name;
+    int files;
+    const char *args;
+    Terminals terminals;
+    bool shown;
+};
+
+class ProgressTest : public testing::TestWithParam<ProgressCase>
+{
+};
+
+// The line shows on the error terminal in long runs only, and nothing of it stays on screen.
+TEST_P(ProgressTest, ShownOnlyWhereWantedAndErasedAtTheEnd)
+{
+    const ProgressCase &c = GetParam();
+    const TempDir dir;
+    for (int i = 0; i < c.files; ++i)
+        Copy("lean.jpg", dir.path, std::to_string(i) + ".jpg");
+    std::vector<std::string> args = Words(c.args);
+    args.push_back(dir.path.string());
+
+    const auto [status, out, err] = RunCli(args, nullptr, c.terminals);
+
+    const std::string last = std::to_string(c.files) + " of " + std::to_string(c.files) + " files";
+    EXPECT_EQ(err.find(last + ", 0 bytes saved") != std::string::npos, c.shown) << err;
+    EXPECT_EQ(Screen(err).find_first_not_of(' '), std::string::npos) << Screen(err);
+    EXPECT_EQ(out.find('\r'), std::string::npos);
+}
+
+const ProgressCase kProgressCases[] = {
+    {"ShownOnATerminal", 6, "", {.output = true, .error = true}, true},
+    {"NotForAHandfulOfFiles", 5, "", {.output = true, .error = true}, false},
+    {"NotWhenQuiet", 6, "--quiet", {.output = false, .error = true}, false},
+    {"NotWithoutATerminal", 6, "", {.output = true, .error = false}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProgressTest, testing::ValuesIn(kProgressCases), kRowName);
 
 TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
 {
