@@ -348,10 +348,11 @@ void mJPEGOpt::NoteOrientation(std::size_t codePosition)
     if (!m_Options.keepOrientation || m_Orientation || length < 2 + sizeof kExifSignature ||
         std::memcmp(in + codePosition + 3, kExifSignature, sizeof kExifSignature) != 0)
         return;
-    Orientation &orientation = m_Orientation.emplace();
     const std::size_t tiff = codePosition + 3 + sizeof kExifSignature;
-    orientation.value =
-        ReadOrientation({in + tiff, length - 2 - sizeof kExifSignature}, orientation.bigEndian);
+    bool bigEndian = false;
+    const std::uint16_t value =
+        ReadOrientation({in + tiff, length - 2 - sizeof kExifSignature}, bigEndian);
+    m_Orientation = Orientation{value, bigEndian};
 }
 
 // Puts a minimal EXIF segment, holding nothing but an orientation other than 1, in its place.

@@ -98,8 +98,8 @@ private:
     // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
     struct Orientation
     {
-        std::uint16_t value = 0;
-        bool bigEndian = false;
+        std::uint16_t value;
+        bool bigEndian;
     };
     std::optional<Orientation> m_Orientation;
     std::string m_ResultMessage;

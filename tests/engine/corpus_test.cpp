@@ -211,6 +211,9 @@ TEST_P(KeepTest, ReadBackByOtherTools)
     EXPECT_EQ(Head(ReadBytes(copy)), row.head);
     EXPECT_EQ(Capture("exiftool -s3 -n -Orientation", copy, work.Path()),
               *row.orientation ? row.orientation + std::string("\n") : "");
+    const std::string byteOrder = "exiftool -s3 -ExifByteOrder";
+    EXPECT_EQ(Capture(byteOrder, copy, work.Path()),
+              *row.orientation ? Capture(byteOrder, source, work.Path()) : "");
     const std::string profile = "exiftool -b -icc_profile";
     EXPECT_EQ(Capture(profile, copy, work.Path()),
               row.options.keepIccProfile ? Capture(profile, source, work.Path()) : "");

@@ -20,6 +20,7 @@ struct WalkCase
     std::int32_t result;
     Bytes output;             // after kRewritten and kNothingToChange
     std::string message = {}; // after kFailed
+    OptimizeOptions options = {};
 };
 
 const auto Kept = [](std::string name, const Bytes &in) -> WalkCase {
@@ -30,6 +31,11 @@ const auto Rewritten = [](std::string name, Bytes in, Bytes out) -> WalkCase {
 };
 const auto Failed = [](std::string name, Bytes in, std::string message) -> WalkCase {
     return {std::move(name), std::move(in), kFailed, {}, std::move(message)};
+};
+const auto KeepingIcc = [](std::string name, Bytes in, Bytes out) {
+    WalkCase row = Rewritten(std::move(name), std::move(in), std::move(out));
+    row.options.keepIccProfile = true;
+    return row;
 };
 const auto Repeat = [](const Bytes &bytes, int times) {
     Bytes result;
@@ -49,6 +55,7 @@ const Bytes kBetweenScans = kExifWithThumbnail + Segment(0xFE, {0xFF, 0xD9}) +
                             Segment(0xDA, {0x01, 0x01, 0x00, 0x01, 0x3F, 0x10}) +
                             Bytes{0x21, 0xFF, 0x00, 0x65};
 const Bytes kTrailer = Text("trailer") + kSoi + kEoi;
+const Bytes kIcc = Segment(0xE2, Text("ICC_PROFILE") + Bytes{0x00, 0x01, 0x01, 0x42});
 const Bytes kCutShort = {0xFF, 0xE1, 0x01, 0x00, 0xAA, 0xFF, 0xD9};
 
 const WalkCase kWalkCases[] = {
@@ -104,6 +111,13 @@ const WalkCase kWalkCases[] = {
     Rewritten("SegmentLeavingNoRoomForEndMarker",
               kHead + kSos + kData + Segment(0xE1, {0xAA, 0xFF, 0xD9, 0xBB}) + Bytes{0x00},
               kHead + kSos + kData + Bytes{0xFF, 0xE1, 0x00, 0x06, 0xAA, 0xFF, 0xD9}),
+    KeepingIcc("IccKeptOtherApp2Dropped",
+               kSoi + kApp0 + Segment(0xE2, Text("MPF")) + kIcc +
+                   Segment(0xE2, Text("ICC_PROFILE")) + kRest,
+               kSoi + kApp0 + kIcc + kRest),
+    // Kept, it would be glued to the next segment; dropped, the file is stripped as usual.
+    KeepingIcc("IccNotFollowedByMarkerDropped",
+               kSoi + kApp0 + kIcc + Bytes{0x00, 0x00, 0x02} + kRest, kSoi + kApp0 + kRest),
     // The byte behind a kept segment would be copied twice, or glued to the next segment.
     Failed("KeptSegmentWithoutFollowingMarker",
            kSoi + kApp0 + Bytes(kRest.begin() + 1, kRest.end()), kParseProblem),
@@ -114,7 +128,7 @@ using WalkTest = testing::TestWithParam<WalkCase>;
 TEST_P(WalkTest, ResultOutputAndSecondRun)
 {
     const WalkCase &row = GetParam();
-    mJPEGOpt engine;
+    mJPEGOpt engine({}, row.options);
     ASSERT_EQ(engine.OptimizeBuffer(row.input), row.result);
     if (row.result == kFailed) {
         EXPECT_EQ(engine.ResultMessage(), row.message);
