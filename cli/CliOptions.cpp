@@ -29,7 +29,7 @@ constexpr Flag kFlags[] = {
     {"--keep-orientation", 0, &CliOptions::keepOrientation},
     {"--keep-date", 0, &CliOptions::keepDate},
     {"--process-read-only", 0, &CliOptions::processReadOnly},
-    {"--quiet", 0, &CliOptions::quiet},
+    {"--quiet", 'q', &CliOptions::quiet},
 };
 
 // The flag of that name or, when no name is given, of that letter.
@@ -185,13 +185,13 @@ std::string UsageText()
            "      --keep-date          give every file back its last-write time\n"
            "      --process-read-only  make read-only files writable and optimize them\n"
            "                           (otherwise they are reported as errors)\n"
-           "      --quiet              print only the lines of files that failed; no progress\n"
+           "  -q, --quiet              print only the lines of files that failed; no progress\n"
            "                           line\n"
            "      --jobs N             handle N files at a time (default: one per processor)\n"
            "      --log FILE           write the results and totals to FILE, replacing it\n"
            "  -h, --help               show this help and exit\n"
            "      --version            show the version and exit\n"
-           "Short options can be combined: -rn.\n"
+           "Short options can be combined: -rnq.\n"
            "\n"
            "Ctrl-C stops the run once the files in hand are done; the totals and the log\n"
            "are written as usual. A second Ctrl-C ends the program at once.\n"

@@ -78,6 +78,22 @@ TEST(CommandLineTest, ReportsEachFileInItsLineThenTheTotalsAndWritesTheLog)
     EXPECT_EQ(err + dryErr, "");
 }
 
+// What a terminal line shows after `text`, a carriage return going back to its start.
+std::string Screen(const std::string &text)
+{
+    std::string line;
+    std::size_t column = 0;
+    for (const char c : text) {
+        if (c == '\r')
+            column = 0;
+        else if (column < line.size())
+            line[column++] = c;
+        else
+            line += c, ++column;
+    }
+    return line;
+}
+
 struct RunCase
 {
     const char *name;
@@ -86,7 +102,8 @@ struct RunCase
     const char *args;       // "@" stands for that folder, with its separator
     int status;             // a usage error leaves every file untouched
     std::string out;        // the whole output, or "..." and a part of it
-    std::string notes = {}; // "read-only" files, "stopped" at once, files left "untouched"
+    std::string notes = {}; // "read-only" files, "stopped" at once, files left "untouched",
+                            // both outputs a "terminal", "progress" shown
 };
 
 class RunTest : public testing::TestWithParam<RunCase>
@@ -115,9 +132,15 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
         args.push_back(Expand(arg, folder));
     const std::atomic<bool> stop = noted("stopped");
 
-    const auto [status, out, err] = RunCli(args, &stop);
+    const bool terminal = noted("terminal");
+
+    const auto [status, out, err] = RunCli(args, &stop, {.output = terminal, .error = terminal});
 
     EXPECT_EQ(status, c.status) << out << err;
+    // The progress line never stays on screen, nor mixes with the lines on standard output.
+    EXPECT_EQ(err.find(" files, ") != std::string::npos, noted("progress")) << err;
+    EXPECT_TRUE(!terminal || Screen(err).find_first_not_of(' ') == std::string::npos) << err;
+    EXPECT_EQ(out.find('\r'), std::string::npos);
     if (c.out.starts_with("..."))
         EXPECT_NE(out.find(Expand(c.out.substr(3), folder)), std::string::npos) << out;
     else
@@ -142,7 +165,6 @@ TEST_P(RunTest, GivesTheExpectedStatusAndOutputAndChangesOnlyWhatItShould)
 
 // clang-format off
 const RunCase kRunCases[] = {
-    {"QuietWhenAllWell", "fat.jpg lean.jpg", "--quiet @", 0, ""},
     {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs=3 @ --quiet", 1,
      "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
      "ERROR:  Problem parsing file.  File unchanged.\t@cut.jpg\n"},
@@ -164,6 +186,14 @@ const RunCase kRunCases[] = {
      "untouched"},
     {"KeepOptionsReachTheEngine", "fat.jpg", "--keep-icc --keep-orientation @", 0,
      "...\t7958 -> 5480 bytes\n"},
+    {"ProgressOnATerminal", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-r @", 0, "...Files processed: 6\n", "terminal progress untouched"},
+    {"NoProgressForAHandful", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg",
+     "-r @", 0, "...Files processed: 5\n", "terminal untouched"},
+    {"NoProgressWhenQuiet", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-rq @", 0, "", "terminal untouched"},
+    {"NoProgressOffTerminal", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-r @", 0, "...Files processed: 6\n", "untouched"},
     {"OrientationKeptForItsFileOnly", "a-turned.jpg lean.jpg", "--keep-orientation --jobs 1 @", 0,
      "...No need to optimize file.\t@lean.jpg"},
     {"StoppedAtOnce", "fat.jpg", "--log=@log @", 1, "...Files processed: 0\n", "stopped untouched"},
@@ -184,62 +214,6 @@ const RunCase kRunCases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, testing::ValuesIn(kRunCases), kRowName);
-
-// What a terminal line shows after `text`, a carriage return going back to its start.
-std::string Screen(const std::string &text)
-{
-    std::string line;
-    std::size_t column = 0;
-    for (const char c : text) {
-        if (c == '\r')
-            column = 0;
-        else if (column < line.size())
-            line[column++] = c;
-        else
-            line += c, ++column;
-    }
-    return line;
-}
-
-struct ProgressCase
-{
-    const char *name;
-    int files;
-    const char *args;
-    Terminals terminals;
-    bool shown;
-};
-
-class ProgressTest : public testing::TestWithParam<ProgressCase>
-{
-};
-
-// The line shows on the error terminal in long runs only, and nothing of it stays on screen.
-TEST_P(ProgressTest, ShownOnlyWhereWantedAndErasedAtTheEnd)
-{
-    const ProgressCase &c = GetParam();
-    const TempDir dir;
-    for (int i = 0; i < c.files; ++i)
-        Copy("lean.jpg", dir.path, std::to_string(i) + ".jpg");
-    std::vector<std::string> args = Words(c.args);
-    args.push_back(dir.path.string());
-
-    const auto [status, out, err] = RunCli(args, nullptr, c.terminals);
-
-    const std::string progress = " of " + std::to_string(c.files) + " files, 0 bytes saved";
-    EXPECT_EQ(err.find(progress) != std::string::npos, c.shown) << err;
-    EXPECT_EQ(Screen(err).find_first_not_of(' '), std::string::npos) << Screen(err);
-    EXPECT_EQ(out.find('\r'), std::string::npos);
-}
-
-const ProgressCase kProgressCases[] = {
-    {"ShownOnATerminal", 6, "", {.output = true, .error = true}, true},
-    {"NotForAHandfulOfFiles", 5, "", {.output = true, .error = true}, false},
-    {"NotWhenQuiet", 6, "--quiet", {.output = false, .error = true}, false},
-    {"NotWithoutATerminal", 6, "", {.output = true, .error = false}, false},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, ProgressTest, testing::ValuesIn(kProgressCases), kRowName);
 
 TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
 {
