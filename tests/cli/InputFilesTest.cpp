@@ -36,7 +36,9 @@ TEST_P(CollectInputFilesTest, GivesEachFileOnceWhereItFirstAppears)
         std::ofstream(dir.path / name) << "x";
     std::error_code linkError;
     fs::create_symlink(dir.path / "B.JPG", dir.path / "sub.jpg" / "link.jpg", linkError);
-    fs::create_directory_symlink(dir.path / ".hidden", dir.path / "sub.jpg" / "shown", linkError);
+    if (!linkError)
+        fs::create_directory_symlink(dir.path / ".hidden", dir.path / "sub.jpg" / "shown",
+                                     linkError);
     if (linkError && std::string(GetParam().name).find("Link") != std::string::npos)
         GTEST_SKIP() << "no symbolic links here: " << linkError.message();
     std::vector<std::string> args;
