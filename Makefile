@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WINDOWS_BUILD_DIR ?= $(BUILD_DIR)-windows
 
-.PHONY: deps build run test bench fuzz asan test-windows format clean
+.PHONY: deps build run test bench fuzz asan test-windows format clean install deb
 
 deps:
 	@scripts/install-deps.sh base
@@ -22,6 +22,15 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+# Installs under PREFIX, staged below DESTDIR when it is set (as packagers do).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The Debian package, sparrowtrim_VERSION_ARCH.deb in the build folder.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench:
 	@scripts/install-deps.sh base bench

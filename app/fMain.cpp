@@ -8,6 +8,7 @@
 #include "QV_Progbar.h"
 #include "WrappingCheckBox.h"
 #include "mBrowseForFolder.h"
+#include "mPlaces.h"
 #include "mUtils.h"
 #include "mUtilsQt.h"
 #include "mWindowMenu.h"
@@ -180,7 +181,7 @@ QString FolderOf(const QString &text)
 
 } // namespace
 
-fMain::fMain(QWidget *parent)
+fMain::fMain(const QStringList &openPaths, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_Background(artwork::Background()),
       m_Run(*this, [this] { return m_OptionText.size() == 3 && m_OptionText.at(0) == u'1'; })
 {
@@ -194,7 +195,7 @@ fMain::fMain(QWidget *parent)
     CreateSourceFrame();
     CreateSelectFrame();
     CreateButtonFrame();
-    Form_Load();
+    Form_Load(openPaths);
 }
 
 fMain::~fMain() = default;
@@ -313,11 +314,20 @@ void fMain::CreateButtonFrame()
     }
 }
 
-void fMain::Form_Load()
+void fMain::Form_Load(const QStringList &openPaths)
 {
     setWindowTitle(QString::fromLatin1(product::kTitle));
     m_Pattern = QString::fromLatin1(kFilePattern).split(u';');
-    txtImgDir->setText(FolderOf(QCoreApplication::applicationDirPath()));
+    const mPlaces::OpenRequest request = mPlaces::OpenRequestFor(openPaths);
+    txtImgDir->setText(FolderOf(request.folder.isEmpty()
+                                    ? mPlaces::StartFolder(QCoreApplication::applicationDirPath())
+                                    : request.folder));
+    for (const QString &name : request.selectedNames) {
+        for (QListWidgetItem *item : fbImages->findItems(name, Qt::MatchExactly)) {
+            item->setSelected(true);
+            fbImages->scrollToItem(item);
+        }
+    }
 
     if (m_OptionText.size() != 3)
         m_OptionText = QString::fromLatin1(kDefaultOptions);
@@ -438,7 +448,7 @@ void fMain::EndProgram()
 
 QString fMain::LogFileName()
 {
-    return QDir(QCoreApplication::applicationDirPath())
+    return QDir(mPlaces::LogFolder(QCoreApplication::applicationDirPath()))
         .filePath(QString::fromLatin1(product::kTitle) + QStringLiteral(".log"));
 }
 

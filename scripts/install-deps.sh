@@ -9,6 +9,7 @@ base=(
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils
   libjpeg-turbo-progs libimage-exiftool-perl
+  desktop-file-utils appstream man-db dpkg-dev file
   fonts-liberation fonts-dejavu-core
 )
 bench=(libbenchmark-dev jhead hyperfine)

@@ -6,6 +6,7 @@
 #include "QV_Progbar.h"
 #include "fMain.h"
 #include "mBrowseForFolder.h"
+#include "mPlaces.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -74,6 +75,10 @@ private slots:
     void cleanup();
 
     void startupState();
+    void openFromOutside_data();
+    void openFromOutside();
+    void installedCopyPlaces_data();
+    void installedCopyPlaces();
     void pictures();
     void optionBoxesFillWithTheirBackColour();
     void fileList_data();
@@ -178,6 +183,93 @@ void TestMainWindow::startupState()
     QVERIFY(ListTexts(fbImages()).contains(probes.at(0)));
     QVERIFY(!ListTexts(fbImages()).contains(probes.at(1)));
     QCOMPARE(fbImages()->selectedItems().size(), 0);
+}
+
+// Paths given on the command line, "%1" standing for the test's folder, the current folder.
+void TestMainWindow::openFromOutside_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("folderText");
+    QTest::addColumn<QStringList>("selected");
+    const auto row = [](const char *name, const QStringList &paths, const QString &folderText,
+                        const QStringList &selected) {
+        QTest::newRow(name) << paths << folderText << selected;
+    };
+    row("folder", {"%1/sub"}, "%1/sub/", {});
+    row("file selected in its folder", {"%1/b.jpg"}, "%1/", {"b.jpg"});
+    row("further files of that folder only", {"b.jpg", "%1/sub/a.jpg", "%1/c.jpg"}, "%1/",
+        {"b.jpg", "c.jpg"});
+    row("relative folder", {"sub/.."}, "%1/", {});
+    row("missing path as a typed folder", {"%1/missing"}, "%1/missing/", {});
+}
+
+void TestMainWindow::openFromOutside()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QString, folderText);
+    QFETCH(QStringList, selected);
+    CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg", "c.jpg", "sub/", "sub/a.jpg"});
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_Folder->path());
+    m_Window = std::make_unique<fMain>(paths.replaceInStrings(u"%1"_s, m_Folder->path()));
+    QDir::setCurrent(previous);
+
+    QCOMPARE(txtImgDir()->text(), folderText.arg(m_Folder->path()));
+    QStringList shown;
+    for (const QListWidgetItem *item : fbImages()->selectedItems())
+        shown << item->text();
+    shown.sort();
+    QCOMPARE(shown, selected);
+}
+
+// A copy whose folder the user may not write keeps its log in the user's state folder and
+// starts in the pictures folder. "%1" stands for the home folder.
+void TestMainWindow::installedCopyPlaces_data()
+{
+    QTest::addColumn<QString>("stateHome");  // $XDG_STATE_HOME
+    QTest::addColumn<bool>("picturesNamed"); // the user folders name an existing one
+    QTest::addColumn<QString>("logFolder");
+    QTest::addColumn<QString>("startFolder");
+    QTest::newRow("user's folders") << "%1/state" << true << "%1/state/sparrowtrim"
+                                    << "%1/Fotos";
+    QTest::newRow("state home by default") << "" << true << "%1/.local/state/sparrowtrim"
+                                           << "%1/Fotos";
+    QTest::newRow("relative state home ignored") << "state" << true << "%1/.local/state/sparrowtrim"
+                                                 << "%1/Fotos";
+    QTest::newRow("no pictures folder: home") << "%1/state" << false << "%1/state/sparrowtrim"
+                                              << "%1";
+}
+
+void TestMainWindow::installedCopyPlaces()
+{
+    QFETCH(QString, stateHome);
+    QFETCH(bool, picturesNamed);
+    QFETCH(QString, logFolder);
+    QFETCH(QString, startFolder);
+    const QString home = m_Folder->path();
+    const auto in = [&home](QString text) { return text.replace(u"%1"_s, home); };
+    const QByteArray saved[] = {qgetenv("HOME"), qgetenv("XDG_STATE_HOME"),
+                                qgetenv("XDG_CONFIG_HOME")};
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_STATE_HOME", in(stateHome).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.toUtf8());
+    QFile userDirs(home + u"/user-dirs.dirs"_s);
+    if (picturesNamed)
+        QVERIFY(QDir(home).mkdir(u"Fotos"_s) && userDirs.open(QIODevice::WriteOnly) &&
+                userDirs.write("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n") > 0);
+    userDirs.close();
+
+    const QString programFolder = home + u"/gone"_s; // no one may write there
+    const QString log = sparrowtrim::mPlaces::LogFolder(programFolder);
+    const QString start = sparrowtrim::mPlaces::StartFolder(programFolder);
+    const auto permissions = QFileInfo(log).permissions();
+    qputenv("HOME", saved[0]);
+    qputenv("XDG_STATE_HOME", saved[1]);
+    qputenv("XDG_CONFIG_HOME", saved[2]);
+    QCOMPARE(log, in(logFolder));
+    QCOMPARE(start, in(startFolder));
+    // Made on demand, for the user alone: the log names the user's photos.
+    QCOMPARE(permissions & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // Every face of a button's artwork has the button's size and the pressed face differs from the
