@@ -191,7 +191,7 @@ std::string UsageText()
            "      --log FILE           write the results and totals to FILE, replacing it\n"
            "  -h, --help               show this help and exit\n"
            "      --version            show the version and exit\n"
-           "Short options can be combined: -rnq.\n"
+           "Short options can be given together after one dash.\n"
            "\n"
            "Ctrl-C stops the run once the files in hand are done; the totals and the log\n"
            "are written as usual. A second Ctrl-C ends the program at once.\n"
