@@ -3,6 +3,7 @@
 #include "CliOptions.h"
 #include "InputFiles.h"
 #include "OrderedRun.h"
+#include "ProgressLine.h"
 
 #include <algorithm>
 #include <ostream>
@@ -20,12 +21,6 @@ int ReportUsageError(const std::string &message, std::ostream &err)
     return kExitUsage;
 }
 
-std::string WithoutCarriageReturns(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 bool NamesAnInput(const std::string &path, const std::vector<InputFile> &files)
 {
     const std::string identity = FileIdentity(path);
@@ -35,12 +30,16 @@ bool NamesAnInput(const std::string &path, const std::vector<InputFile> &files)
 }
 
 // Each worker thread owns one engine; the read-only answer is fixed for the whole run.
-std::vector<mJPEGOpt> MakeEngines(unsigned count, bool processReadOnly)
+std::vector<mJPEGOpt> MakeEngines(unsigned count, const CliOptions &options)
 {
+    const OptimizeOptions engineOptions = {.keepIccProfile = options.keepIcc,
+                                           .keepOrientation = options.keepOrientation,
+                                           .dryRun = options.dryRun};
     std::vector<mJPEGOpt> engines;
     engines.reserve(count);
     for (unsigned i = 0; i < count; ++i)
-        engines.emplace_back([processReadOnly] { return processReadOnly; });
+        engines.emplace_back(
+            [processReadOnly = options.processReadOnly] { return processReadOnly; }, engineOptions);
     return engines;
 }
 
@@ -60,12 +59,14 @@ std::string FileLine(const FileOutcome &outcome)
 
 std::string SummaryText(const BatchTotals &totals)
 {
-    return std::string(38, '-') + '\n' + totals.ProcessedText() + '\n' + totals.TotalSavedText() +
-           '\n' + WithoutCarriageReturns(totals.CountsText()) + '\n';
+    std::string text = std::string(38, '-') + '\n';
+    for (const std::string &line : totals.SummaryLines())
+        text += line + '\n';
+    return text;
 }
 
 int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-                   const std::atomic<bool> *stopRequested)
+                   const std::atomic<bool> *stopRequested, Terminals terminals)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args, DefaultJobCount());
     switch (parsed.action) {
@@ -82,7 +83,7 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     }
     const CliOptions &options = parsed.options;
 
-    const CollectedFiles collected = CollectInputFiles(options.paths);
+    const CollectedFiles collected = CollectInputFiles(options.paths, options.recursive);
     bool failed = !collected.problems.empty();
     for (const std::string &problem : collected.problems)
         err << kProgramName << ": " << problem << '\n';
@@ -102,8 +103,11 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
 
     std::vector<mJPEGOpt> engines = MakeEngines(
         static_cast<unsigned>(std::min<std::size_t>(options.jobs, collected.files.size())),
-        options.processReadOnly);
-    BatchTotals totals;
+        options);
+    BatchTotals totals(options.dryRun);
+    const std::size_t count = collected.files.size();
+    ProgressLine progress(err, count, ProgressLine::IsWanted(terminals.error, count, options.quiet),
+                          options.dryRun);
     const std::size_t handled = RunInOrder(
         collected.files.size(), options.jobs,
         [&](unsigned worker, std::size_t index) {
@@ -111,13 +115,18 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
             return OptimizeOne(engines[worker], file.folder, file.name, options.keepDate);
         },
         [&](std::size_t, FileOutcome outcome) {
-            if (!options.quiet || outcome.result == kFailed)
+            if (!options.quiet || outcome.result == kFailed) {
+                if (terminals.output)
+                    progress.Erase();
                 out << FileLine(outcome) << std::endl;
+            }
             if (log.IsOpen())
                 log.WriteFile(outcome);
             totals.Add(outcome);
+            progress.FileDone(outcome.result == kRewritten ? outcome.BytesSaved() : 0);
         },
         stopRequested);
+    progress.Erase();
     if (handled < collected.files.size()) {
         err << kProgramName << ": stopped; " << collected.files.size() - handled << " of "
             << collected.files.size() << " files were not handled\n";

@@ -2,10 +2,17 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -18,6 +25,15 @@ extern "C" void RequestStop(int signal)
 {
     g_StopRequested = true;
     std::signal(signal, SIG_DFL);
+}
+
+bool IsTerminal(std::FILE *stream)
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
 }
 
 } // namespace
@@ -33,7 +49,10 @@ int main(int argc, char **argv)
 
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        return sparrowtrim::cli::RunCommandLine(args, std::cout, std::cerr, &g_StopRequested);
+        const sparrowtrim::cli::Terminals terminals = {.output = IsTerminal(stdout),
+                                                       .error = IsTerminal(stderr)};
+        return sparrowtrim::cli::RunCommandLine(args, std::cout, std::cerr, &g_StopRequested,
+                                                terminals);
     } catch (const std::exception &error) {
         std::cerr << "sparrowtrim-cli: " << error.what() << '\n';
         return sparrowtrim::cli::kExitFailure;

@@ -14,6 +14,9 @@ using FileTime = std::uint64_t;
 // "off". Any error answers true.
 bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly);
 
+// The answer CheckReadOnly would give, without making any file writable.
+bool WouldRefuseOverwrite(const std::string &path, const std::function<bool()> &processReadOnly);
+
 // The file's last-write time, or 0 when the file cannot be opened for reading and writing.
 FileTime GetLastWriteTime(const std::string &path);
 

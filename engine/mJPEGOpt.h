@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,18 @@ inline constexpr std::int32_t kRewritten = 0;
 inline constexpr std::int32_t kFailed = -1;
 inline constexpr std::int32_t kNothingToChange = -5;
 
+// What a caller may ask beyond the plain optimization; the window asks none of it.
+struct OptimizeOptions
+{
+    // The APP2 segments of the ICC colour profile stay where they are, in their order.
+    bool keepIccProfile = false;
+    // An EXIF orientation other than 1 is carried over in a minimal EXIF segment of its own.
+    bool keepOrientation = false;
+    // The file is walked and the read-only question asked, but nothing on disk is changed:
+    // the results and lengths are those a real run would give.
+    bool dryRun = false;
+};
+
 // The JPEG segment optimizer. An instance holds the state of the file last handled;
 // one instance handles one file at a time, separate instances may run on separate threads.
 class mJPEGOpt final
@@ -22,7 +35,9 @@ public:
     // Asked at the moment a read-only file is about to be replaced: true lets it be overwritten.
     using ReadOnlyPolicy = std::function<bool()>;
 
-    explicit mJPEGOpt(ReadOnlyPolicy processReadOnly = {});
+    explicit mJPEGOpt(ReadOnlyPolicy processReadOnly = {}, OptimizeOptions options = {});
+
+    const OptimizeOptions &Options() const { return m_Options; }
 
     // Optimizes the file in place: kRewritten, kFailed (see ResultMessage) or kNothingToChange.
     std::int32_t OptimizeJPEG(const std::string &path);
@@ -62,16 +77,31 @@ private:
     static std::int32_t ReadWord(std::uint8_t hi, std::uint8_t lo);
 
     bool IsKeptSegment(std::size_t codePosition) const;
+    void NoteAppended(std::uint8_t code);
+    void NoteOrientation(std::size_t codePosition);
+    bool InsertOrientationSegment();
     bool SkipFillBytes(std::size_t &p) const;
     void ClearBuffers();
 
     ReadOnlyPolicy m_ProcessReadOnly;
+    OptimizeOptions m_Options;
     std::string m_CurrentFile;
     // The L bytes of the input followed by kInputPadding zero bytes, so that every look-ahead
     // past the last byte reads zero.
     std::vector<std::uint8_t> m_InputBuffer;
     std::vector<std::uint8_t> m_OutputBuffer;
     std::size_t m_ScanPosition = 0;
+    // Where a kept orientation goes in the output: the position of the 0xFF behind the start
+    // of image and the APP0 segments right after it; 0 before the start of image.
+    std::size_t m_OrientationAt = 0;
+    bool m_InLeadingSegments = false;
+    // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
+    struct Orientation
+    {
+        std::uint16_t value;
+        bool bigEndian;
+    };
+    std::optional<Orientation> m_Orientation;
     std::string m_ResultMessage;
     std::int32_t m_InputLength = 0;
     std::int32_t m_OutputLength = 0;

@@ -5,9 +5,13 @@ _sparrowtrim_cli()
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
     # One line per option.
     local options=(
+        --recursive -r
+        --dry-run -n
+        --keep-icc
+        --keep-orientation
         --keep-date
         --process-read-only
-        --quiet
+        --quiet -q
         --jobs
         --log
         --help -h
