@@ -37,6 +37,8 @@ bench:
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPARROWTRIM_BENCH=ON
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_engine sparrowtrim-cli
 	bench/run.sh $(BUILD_DIR)-bench
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_window
+	bench/window.sh $(BUILD_DIR)-bench
 
 fuzz:
 	@scripts/install-deps.sh base fuzz

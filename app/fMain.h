@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace sparrowtrim {
 
+class DetailsList;
 class LinkLabel;
 class PictureButton;
 class QV_Progbar;
@@ -99,7 +100,7 @@ private:
     std::array<QCheckBox *, 3> chkOptions{};
     QLabel *Label2 = nullptr;
     QV_Progbar *pbOps = nullptr;
-    QListWidget *lstDetails = nullptr;
+    DetailsList *lstDetails = nullptr;
     QFrame *frButtons = nullptr;
     std::array<PictureButton *, 2> cmdAction{};
     LinkLabel *lblLogo = nullptr;
