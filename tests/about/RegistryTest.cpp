@@ -1,68 +1,105 @@
+// The order of attempts to start the system information tool, against a registry in memory;
+// elsewhere than on Windows also the stand-in that finds the tool on the search path. The
+// lookups against the system registry itself run on Windows (tests/windows).
 #include "FakeRegistry.h"
+#include "PlatformRegistry.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 using namespace sparrowtrim::registry;
+using std::string_literals::operator""s;
 
 namespace {
 
-enum class Outcome { Found, Failed, Throws };
+const std::string kToolKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const std::string kToolsLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
-struct LookupCase
+#ifdef _WIN32
+const std::string kFile = "\\MSINFO32.EXE"; // the tool's file in the shared tools' folder
+#else
+const std::string kFile = "/MSINFO32.EXE";
+#endif
+const std::string kMessage = "message System Information Is Unavailable At This Time";
+
+struct AttemptCase
 {
     const char *name;
-    std::optional<RawValue> stored; // nothing: the lookup fails
-    std::string before;             // the text the lookup writes into
-    Outcome outcome;
-    std::string after;
+    std::optional<RawValue> toolKey; // as stored under the tool's own key
+    const char *sharedFolder;        // the tools-location key's folder, if any
+    std::string steps;               // lookups, file tests, starts and messages, in order
 };
 
-class GetKeyValueTest : public testing::TestWithParam<LookupCase>
+class StartSysInfoTest : public testing::TestWithParam<AttemptCase>
 {
 };
 
-TEST_P(GetKeyValueTest, ReadsValueIntoText)
+TEST_P(StartSysInfoTest, FollowsOrderOfAttempts)
 {
-    const LookupCase &c = GetParam();
-    FakeSysInfo registry;
-    if (c.stored) {
-        registry.values[{"Key", "Value"}] = *c.stored;
+    const AttemptCase &c = GetParam();
+    FakeSysInfo fake;
+    fake.files = {"/opt/info", "/shared" + kFile};
+    if (c.toolKey) {
+        fake.values[{kToolKey, "PATH"}] = *c.toolKey;
     }
-    std::string value = c.before;
-    if (c.outcome == Outcome::Throws) {
-        EXPECT_THROW(GetKeyValue(registry, kLocalMachine, "Key", "Value", value), BadValueData);
-    } else {
-        EXPECT_EQ(GetKeyValue(registry, kLocalMachine, "Key", "Value", value),
-                  c.outcome == Outcome::Found);
+    if (c.sharedFolder != nullptr) {
+        fake.values[{kToolsLocationKey, "MSINFO"}] = {kTypeString, c.sharedFolder + "\0"s};
     }
-    EXPECT_EQ(value, c.after);
+    sparrowtrim::sysinfo::StartSysInfo(fake, fake.platform());
+    EXPECT_EQ(fake.journal, c.steps);
 }
 
-using std::string_literals::operator""s;
-
+// Where the tool's own key fails at run time, the shared folder would start a tool: the
+// failure must not fall through to it.
 INSTANTIATE_TEST_SUITE_P(
-    Values, GetKeyValueTest,
+    Attempts, StartSysInfoTest,
     testing::Values(
-        LookupCase{"StringWithNulReplacesText", RawValue{kTypeString, "C:\\info.exe\0"s}, "old",
-                   Outcome::Found, "C:\\info.exe"},
-        LookupCase{"StringWithoutNulKeepsLastChar", RawValue{kTypeString, "C:\\info.exe"}, "",
-                   Outcome::Found, "C:\\info.exe"},
-        LookupCase{"StringLosesOnlyOneNul", RawValue{kTypeString, "ab\0\0"s}, "", Outcome::Found,
-                   "ab\0"s},
-        LookupCase{"StringOfLongestSize", RawValue{kTypeString, std::string(1024, 'y')}, "",
-                   Outcome::Found, std::string(1024, 'y')},
-        LookupCase{"StringTooLongFails", RawValue{kTypeString, std::string(1025, 'y')}, "old",
-                   Outcome::Failed, ""},
-        LookupCase{"Number32Example", RawValue{kTypeNumber32, "\x34\x12\0\0"s}, "", Outcome::Found,
-                   "&h01234"},
-        // Digits are appended to the text already there, each byte without a leading zero.
-        LookupCase{"Number32AppendsUnpaddedDigits", RawValue{kTypeNumber32, "\x0A\xFF\0\x7F"s}, "x",
-                   Outcome::Found, "&hx7F0FFA"},
-        LookupCase{"UnknownTypeLeavesText", RawValue{3, "\1\2\3"}, "kept", Outcome::Found, "kept"},
-        LookupCase{"MissingValueEmptiesText", std::nullopt, "old", Outcome::Failed, ""},
-        // No data bytes at all: the lookup gives up whatever the type and leaves the text.
-        LookupCase{"EmptyStringThrows", RawValue{kTypeString, ""}, "old", Outcome::Throws, "old"},
-        LookupCase{"EmptyUnknownThrows", RawValue{3, ""}, "old", Outcome::Throws, "old"}),
-    [](const testing::TestParamInfo<LookupCase> &row) { return std::string(row.param.name); });
+        AttemptCase{"ToolKeyStartedWithoutFileTest", RawValue{kTypeString, "/opt/info"}, "/shared",
+                    "lookup PATH, start /opt/info"},
+        // A string loses one final NUL; a number reads as "&h" and its bytes, last first, unpadded.
+        AttemptCase{"ToolKeyLosesOneNul", RawValue{kTypeString, "/x\0\0"s}, "/shared",
+                    "lookup PATH, start /x\0"s + ", " + kMessage},
+        AttemptCase{"ToolKeyNumber", RawValue{kTypeNumber32, "\x0A\xFF\0\x7F"s}, "/shared",
+                    "lookup PATH, start &h7F0FFA, " + kMessage},
+        AttemptCase{"ToolKeyOfOtherTypeStartsEmptyPath", RawValue{3, "\x01"}, "/shared",
+                    "lookup PATH, start , " + kMessage},
+        AttemptCase{"ToolKeyWithoutDataAbandonsAll", RawValue{kTypeString, ""}, "/shared",
+                    "lookup PATH, " + kMessage},
+        AttemptCase{"SharedFolderWhenNoToolKey", std::nullopt, "/shared",
+                    "lookup PATH, lookup MSINFO, exists /shared" + kFile + ", start /shared" +
+                        kFile},
+        AttemptCase{"SharedFolderWithoutTool", std::nullopt, "/opt",
+                    "lookup PATH, lookup MSINFO, exists /opt" + kFile + ", " + kMessage},
+        AttemptCase{"NeitherKey", std::nullopt, nullptr,
+                    "lookup PATH, lookup MSINFO, " + kMessage}),
+    [](const testing::TestParamInfo<AttemptCase> &row) { return std::string(row.param.name); });
+
+#ifndef _WIN32
+// The tool's key names a runnable tool found along the search path: folders and files that
+// cannot run are passed over, an empty entry does not end the search, and names match without
+// regard to case.
+TEST(PosixSysInfoBackend, ToolKeyNamesRunnableToolOnSearchPath)
+{
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "sysinfo-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path root = pattern;
+    const std::string tool(PosixSysInfoBackend::kKnownTools.back());
+    fs::create_directories(root / "a" / tool);
+    fs::create_directories(root / "b");
+    std::ofstream(root / "b" / tool) << "#!/bin/sh\n";
+    const PosixSysInfoBackend backend((root / "a").string() + "::" + (root / "b").string());
+
+    std::string value;
+    EXPECT_FALSE(GetKeyValue(backend, kLocalMachine, kToolKey, "PATH", value));
+    fs::permissions(root / "b" / tool, fs::perms::owner_all);
+    EXPECT_TRUE(GetKeyValue(backend, kLocalMachine, "software\\microsoft\\shared tools\\msinfo",
+                            "path", value));
+    EXPECT_EQ(value, (root / "b" / tool).string());
+    fs::remove_all(root);
+}
+#endif
 
 } // namespace

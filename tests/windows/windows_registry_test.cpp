@@ -66,6 +66,7 @@ public:
         RegAdd("Longest", "REG_SZ", " /d " + std::string(1023, 'x'));
         RegAdd("TooLong", "REG_SZ", " /d " + std::string(1100, 'x'));
         RegAdd("NoData", "REG_BINARY", "");
+        RegAdd("Binary", "REG_BINARY", " /d 0102");
         AddUnterminatedString("Unterminated", "C:\\Tools");
     }
     static void TearDownTestSuite() { Reg("delete"); }
@@ -94,8 +95,10 @@ INSTANTIATE_TEST_SUITE_P(
         LookupRow{"StringLosesItsTerminator", "Path", "old", true, kToolPath},
         LookupRow{"StringWithoutTerminatorStaysWhole", "Unterminated", "", true, "C:\\Tools"},
         LookupRow{"EmptyStringIsFound", "Empty", "old", true, ""},
-        // 34 12 00 00: the last NUL goes with the trim, the rest is read last byte first.
-        LookupRow{"NumberReadLastByteFirst", "Number", "", true, "&h01234"},
+        // 34 12 00 00: the last NUL goes with the trim, the rest is read last byte first and
+        // appended to what the value held.
+        LookupRow{"NumberReadLastByteFirst", "Number", "x", true, "&hx01234"},
+        LookupRow{"OtherTypeLeavesValue", "Binary", "kept", true, "kept"},
         LookupRow{"DataOfExactly1024BytesIsRead", "Longest", "", true, std::string(1023, 'x')},
         LookupRow{"DataOver1024BytesIsAFailedLookup", "TooLong", "old", false, ""},
         LookupRow{"MissingValueEmptiesValue", "Absent", "old", false, ""},
