@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "CliOptions.h"
+#include "GroupCommit.h"
 #include "InputFiles.h"
 #include "OrderedRun.h"
 
@@ -42,6 +43,15 @@ std::vector<mJPEGOpt> MakeEngines(unsigned count, bool processReadOnly)
     for (unsigned i = 0; i < count; ++i)
         engines.emplace_back([processReadOnly] { return processReadOnly; });
     return engines;
+}
+
+// Temporary files a killed run left in the folders of this one would otherwise stay for ever.
+void RemoveLeftovers(const std::vector<InputFile> &files)
+{
+    std::unordered_set<std::string> folders;
+    for (const InputFile &file : files)
+        if (folders.insert(file.folder).second)
+            platform::RemoveLeftovers(file.folder);
 }
 
 } // namespace
@@ -103,21 +113,27 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     std::vector<mJPEGOpt> engines = MakeEngines(
         static_cast<unsigned>(std::min<std::size_t>(options.jobs, collected.files.size())),
         options.processReadOnly);
+    RemoveLeftovers(collected.files);
     BatchTotals totals;
+    CommitGroup group(options.keepDate, [&](const FileOutcome &outcome) {
+        if (!options.quiet || outcome.result == kFailed)
+            out << FileLine(outcome) << std::endl;
+        if (!outcome.reason.empty())
+            err << kProgramName << ": " << outcome.path << ": " << outcome.reason << '\n';
+        if (log.IsOpen())
+            log.WriteFile(outcome);
+        totals.Add(outcome);
+    });
     const std::size_t handled = RunInOrder(
         collected.files.size(), options.jobs,
         [&](unsigned worker, std::size_t index) {
             const InputFile &file = collected.files[index];
-            return OptimizeOne(engines[worker], file.folder, file.name, options.keepDate);
+            return PrepareFile(engines[worker], file.folder, file.name, options.keepDate);
         },
-        [&](std::size_t, FileOutcome outcome) {
-            if (!options.quiet || outcome.result == kFailed)
-                out << FileLine(outcome) << std::endl;
-            if (log.IsOpen())
-                log.WriteFile(outcome);
-            totals.Add(outcome);
-        },
-        stopRequested);
+        [&](std::size_t, PreparedFile file) { group.Add(std::move(file)); }, stopRequested,
+        CommitGroup::kMaxFiles);
+    group.Commit();
+    out << std::flush;
     if (handled < collected.files.size()) {
         err << kProgramName << ": stopped; " << collected.files.size() - handled << " of "
             << collected.files.size() << " files were not handled\n";

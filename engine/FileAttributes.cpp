@@ -4,14 +4,22 @@
 
 namespace sparrowtrim {
 
-bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly)
+bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly,
+                   ReadOnlyUndo *undo)
 {
     switch (platform::QueryReadOnly(path)) {
     case platform::ReadOnlyState::Writable:
         return false;
     case platform::ReadOnlyState::ReadOnly:
-        if (processReadOnly && processReadOnly())
-            return !platform::ClearReadOnly(path);
+        if (processReadOnly && processReadOnly()) {
+            ReadOnlyUndo cleared;
+            if (!platform::ClearReadOnly(path, cleared.previous))
+                return true;
+            cleared.cleared = true;
+            if (undo != nullptr)
+                *undo = cleared;
+            return false;
+        }
         return true;
     case platform::ReadOnlyState::Unknown:
         break;
