@@ -9,6 +9,7 @@ base=(
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils
   libjpeg-turbo-progs
+  strace acl attr procps
   fonts-liberation fonts-dejavu-core
 )
 bench=(libbenchmark-dev libimage-exiftool-perl jhead hyperfine)
