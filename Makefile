@@ -6,7 +6,9 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WINDOWS_BUILD_DIR ?= $(BUILD_DIR)-windows
 
-.PHONY: deps build run test bench fuzz asan test-windows format clean
+.PHONY: deps build run test bench stress fuzz asan test-windows format clean
+STRESS_FILES ?= 300
+STRESS_KILLS ?= 100
 
 deps:
 	@scripts/install-deps.sh base
@@ -28,6 +30,12 @@ bench:
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPARROWTRIM_BENCH=ON
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_engine sparrowtrim-cli
 	bench/run.sh $(BUILD_DIR)-bench
+
+# Kills the command line at random moments of runs over corpus copies and checks every file
+# after each kill; CI runs a short version of it among the tests.
+stress: build
+	SPARROWTRIM_CORPUS_DIR=$${SPARROWTRIM_CORPUS_DIR:-$(CURDIR)/../shared/corpus} \
+	  tests/cli/stress.sh $(BUILD_DIR)/bin/sparrowtrim-cli $(STRESS_FILES) $(STRESS_KILLS)
 
 fuzz:
 	@scripts/install-deps.sh base fuzz
