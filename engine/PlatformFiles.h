@@ -69,12 +69,15 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
 FileStatus Restamp(SourceFile &source);
 
 // A file's new content written under a temporary name in the file's folder, waiting to be
-// switched in; `handle` is the open temporary file in the platform's own terms.
+// switched in; `handle` is the open temporary file in the platform's own terms. Where the
+// switch exchanged the two names, the temporary name then holds the replaced file until
+// Discard removes it.
 struct StagedFile
 {
     SourceFile source;
     std::string temporaryPath;
     std::intptr_t handle = -1;
+    bool holdsReplaced = false;
 };
 
 // Writes `pieces`, one after the other, to a new temporary file beside the source and gives it
@@ -88,11 +91,12 @@ FileStatus StageReplacement(const SourceFile &source,
 void MakeDurable(std::span<StagedFile *const> files, std::span<FileStatus> statuses);
 
 // Switches a durable staged file in under the source's path, provided the path still names
-// the very file that was read, unchanged; otherwise nothing is switched. Either way the
-// temporary file is gone afterwards.
+// the very file that was read, unchanged; otherwise nothing is switched and the temporary file
+// is gone.
 FileStatus SwitchIn(StagedFile &staged);
 
-// Closes and removes a staged file that is not to be switched in.
+// Closes and removes a staged file that is not to be switched in, or the file a switch
+// replaced.
 void Discard(StagedFile &staged);
 
 // Makes the switches of files in `folder` survive a power cut.

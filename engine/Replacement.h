@@ -27,6 +27,7 @@ public:
 
 private:
     friend std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group);
+    friend void RemoveReplacedFiles(std::span<Replacement> group);
 
     void Abandon();
 

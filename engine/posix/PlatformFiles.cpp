@@ -517,9 +517,7 @@ FileStatus SwitchIn(StagedFile &staged)
     if (!temporary.Close())
         return fail(FileStatus::Failed(SystemReason("closing the temporary file")));
 
-    // The path must still name the file that was read, unchanged. The check and the switch
-    // are two steps: a change that slips in between them is lost, as with any program that
-    // replaces a file by renaming.
+    // The path must still name the file that was read, unchanged.
     struct stat status;
     if (::stat(staged.source.path.c_str(), &status) != 0)
         return fail(FileStatus::Failed(kGoneMeanwhile));
@@ -528,12 +526,13 @@ FileStatus SwitchIn(StagedFile &staged)
 #ifdef RENAME_EXCHANGE
     // Exchanging the names never creates the file, should it vanish after the check; the old
     // file, now under the temporary name, shows whether it is still the one that was read.
+    // It is removed by Discard: freeing its blocks may wait for the disk.
     if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD, staged.source.path.c_str(),
                     RENAME_EXCHANGE) == 0) {
         struct stat previous;
         if (::lstat(staged.temporaryPath.c_str(), &previous) == 0 &&
             SameContent(StampOf(previous), staged.source.stamp)) {
-            ::unlink(staged.temporaryPath.c_str());
+            staged.holdsReplaced = true;
             return FileStatus::Done();
         }
         if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD,
@@ -556,9 +555,10 @@ FileStatus SwitchIn(StagedFile &staged)
 
 void Discard(StagedFile &staged)
 {
-    if (staged.handle < 0)
+    if (staged.handle >= 0)
+        ::close(static_cast<int>(std::exchange(staged.handle, -1)));
+    else if (!std::exchange(staged.holdsReplaced, false))
         return;
-    ::close(static_cast<int>(std::exchange(staged.handle, -1)));
     ::unlink(staged.temporaryPath.c_str());
 }
 
