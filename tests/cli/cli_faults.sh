@@ -89,5 +89,23 @@ for row in "${rows[@]}"; do
     sed 's/^/     err: /' "$work/err"
   fi
 done
+# The order on the disk: a group's new bytes are flushed before its files are switched in, and
+# their folder after, before any of them is reported.
+if [ $strace_works = 1 ]; then
+  rows+=(FlushSwitchFlushReport)
+  rm -rf "$photos" && cp -r "$work/original" "$photos"
+  (cd "$photos" && strace -f -o "$work/trace" -e trace=syncfs,fdatasync,renameat2,fsync,write \
+    "$cli" small.jpg large.jpg many-*.jpg >/dev/null)
+  disorder=$(awk '/ (syncfs|fdatasync)\(/ { flushed = 1 }
+    / renameat2\(/ { if (!flushed) print "switched before flushed"; switched = 1 }
+    / fsync\(/ { switched = flushed = 0 }
+    / write\(1,/ { if (switched) print "reported before the folder was flushed" }' "$work/trace")
+  if [ -z "$disorder" ] && grep -q ' renameat2(' "$work/trace"; then
+    echo "ok   FlushSwitchFlushReport"
+  else
+    failures=$((failures + 1))
+    echo "FAIL FlushSwitchFlushReport: ${disorder:-nothing was switched}" | sort -u
+  fi
+fi
 echo "$((${#rows[@]} - failures)) passed, $failures failed"
 [ $failures -eq 0 ]
