@@ -8,8 +8,8 @@ namespace {
 
 // Enough to flush a group at a time instead of a file at a time, little enough that files are
 // reported without a noticeable lag.
-constexpr std::size_t kMaxBytes = std::size_t{32} << 20;
-constexpr auto kMaxWait = std::chrono::milliseconds(50);
+constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+constexpr auto kMaxWait = std::chrono::milliseconds(100);
 
 } // namespace
 

@@ -39,7 +39,7 @@ public:
     CommitGroup &operator=(const CommitGroup &) = delete;
 
     // Most files that may wait at once, in a group and on their way to it.
-    static constexpr std::size_t kMaxFiles = 64;
+    static constexpr std::size_t kMaxFiles = 128;
 
     void Add(PreparedFile file);
     // Switches in and reports every file waiting.

@@ -59,8 +59,8 @@ struct SourceFile
 };
 
 // Reads the whole regular file into `buffer`, followed by `padding` zero bytes, and tells which
-// file it was. Fails when the file cannot be opened or read, is not a regular file, or holds
-// more than `maxLength` bytes.
+// file it was. Fails, leaving the buffer's content unspecified, when the file cannot be opened
+// or read, is not a regular file, or holds more than `maxLength` bytes.
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
                          std::vector<std::uint8_t> &buffer, SourceFile &source);
 

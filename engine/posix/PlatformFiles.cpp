@@ -403,7 +403,6 @@ void FlushFile(StagedFile &file, FileStatus &status)
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
                          std::vector<std::uint8_t> &buffer, SourceFile &source)
 {
-    buffer.clear();
     source.path = path;
     // Non-blocking, so that a named pipe cannot hold the program; it is refused below. A
     // symbolic link is resolved only when the path is one, which spares the lookups of every
@@ -429,7 +428,8 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
     source.owner = status.st_uid;
     source.group = status.st_gid;
 
-    // The buffer keeps its memory from file to file; only the padding needs clearing.
+    // The buffer keeps its memory and size from file to file: only bytes beyond the last
+    // file's end are cleared when it grows, and the padding, instead of the whole buffer.
     const auto length = static_cast<std::size_t>(status.st_size);
     buffer.resize(length + padding);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);

@@ -222,7 +222,6 @@ bool ProcessRuns(std::uint64_t process)
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
                          std::vector<std::uint8_t> &buffer, SourceFile &source)
 {
-    buffer.clear();
     source.path = path;
     FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -236,7 +235,8 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
         return FileStatus::Failed("the file is too large");
     source.mode = attributes;
 
-    // The buffer keeps its memory from file to file; only the padding needs clearing.
+    // The buffer keeps its memory and size from file to file: only bytes beyond the last
+    // file's end are cleared when it grows, and the padding, instead of the whole buffer.
     const auto length = static_cast<std::size_t>(source.stamp.size);
     buffer.resize(length + padding);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);
