@@ -10,8 +10,52 @@ namespace {
 // reported without a noticeable lag.
 constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
 constexpr auto kMaxWait = std::chrono::milliseconds(100);
+// Removals waiting for the disk at once: where freed blocks are discarded at once, each
+// removal waits for the disk, and several waits overlap.
+constexpr unsigned kRemovers = 4;
 
 } // namespace
+
+BackgroundRemover::BackgroundRemover()
+{
+    for (unsigned i = 0; i < kRemovers; ++i)
+        m_Threads.emplace_back([this] { Remove(); });
+}
+
+BackgroundRemover::~BackgroundRemover()
+{
+    {
+        const std::lock_guard lock(m_Mutex);
+        m_Ending = true;
+    }
+    m_Changed.notify_all();
+    m_Threads.clear();
+}
+
+void BackgroundRemover::Add(std::vector<Replacement> replacements)
+{
+    {
+        const std::lock_guard lock(m_Mutex);
+        for (Replacement &replacement : replacements)
+            m_Queue.push_back(std::move(replacement));
+    }
+    m_Changed.notify_all();
+}
+
+void BackgroundRemover::Remove()
+{
+    std::unique_lock lock(m_Mutex);
+    for (;;) {
+        m_Changed.wait(lock, [this] { return m_Ending || !m_Queue.empty(); });
+        if (m_Queue.empty())
+            return;
+        Replacement done = std::move(m_Queue.back());
+        m_Queue.pop_back();
+        lock.unlock();
+        done = {};
+        lock.lock();
+    }
+}
 
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate)
@@ -59,6 +103,7 @@ void CommitGroup::Commit()
         }
     }
     const std::vector<platform::FileStatus> statuses = SwitchIn(replacements);
+    m_Remover.Add(std::move(replacements));
     for (std::size_t k = 0; k < owners.size(); ++k) {
         if (statuses[k].IsDone())
             continue;

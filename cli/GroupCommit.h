@@ -4,8 +4,11 @@
 #include "Replacement.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace sparrowtrim::cli {
@@ -23,6 +26,29 @@ struct PreparedFile
 // gives the time back at once to a file that will not be switched.
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate);
+
+// Drops switched-in replacements on threads of its own, so that removing the files they
+// replaced, which can wait for the disk, overlaps the rest of the run. Its end waits until all
+// are gone.
+class BackgroundRemover final
+{
+public:
+    BackgroundRemover();
+    ~BackgroundRemover();
+    BackgroundRemover(const BackgroundRemover &) = delete;
+    BackgroundRemover &operator=(const BackgroundRemover &) = delete;
+
+    void Add(std::vector<Replacement> replacements);
+
+private:
+    void Remove();
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::vector<Replacement> m_Queue;
+    bool m_Ending = false;
+    std::vector<std::jthread> m_Threads;
+};
 
 // Files waiting to be reported, in order, with the rewritten ones among them: the new bytes of
 // a whole group are put on the disk at once, the files switched in, each folder flushed once,
@@ -51,6 +77,7 @@ private:
     std::vector<PreparedFile> m_Files;
     std::size_t m_Bytes = 0;
     std::chrono::steady_clock::time_point m_Opened;
+    BackgroundRemover m_Remover;
 };
 
 } // namespace sparrowtrim::cli

@@ -1,8 +1,6 @@
 #include "Replacement.h"
 
-#include <algorithm>
 #include <map>
-#include <thread>
 #include <utility>
 
 namespace sparrowtrim {
@@ -33,30 +31,6 @@ void Replacement::Abandon()
     m_Undo = {};
 }
 
-namespace {
-
-// Removing a replaced file frees its blocks, which waits for the disk where freed blocks are
-// discarded at once: a few removals at a time let those waits overlap.
-constexpr std::size_t kParallelRemovals = 4;
-
-} // namespace
-
-void RemoveReplacedFiles(std::span<Replacement> group)
-{
-    const std::size_t threads = std::min(kParallelRemovals, group.size());
-    if (threads <= 1) {
-        for (Replacement &replacement : group)
-            replacement.Abandon();
-        return;
-    }
-    std::vector<std::jthread> removers;
-    for (std::size_t first = 0; first < threads; ++first)
-        removers.emplace_back([group, first, threads] {
-            for (std::size_t i = first; i < group.size(); i += threads)
-                group[i].Abandon();
-        });
-}
-
 std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group)
 {
     std::vector<platform::FileStatus> statuses(group.size(), platform::FileStatus::Done());
@@ -80,6 +54,8 @@ std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group)
         if (status.IsDone()) {
             folders[platform::FolderOf(replacement.m_Staged.source.path)].push_back(fileIndexes[k]);
             replacement.m_Undo = {};
+        } else {
+            replacement.Abandon();
         }
     }
     for (const auto &[folder, switched] : folders) {
@@ -88,7 +64,6 @@ std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group)
             for (const std::size_t i : switched)
                 statuses[i] = folderFlushed;
     }
-    RemoveReplacedFiles(group);
     return statuses;
 }
 
