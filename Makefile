@@ -6,9 +6,10 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WINDOWS_BUILD_DIR ?= $(BUILD_DIR)-windows
 
-.PHONY: deps build run test bench stress fuzz asan test-windows format clean
 STRESS_FILES ?= 300
 STRESS_KILLS ?= 100
+
+.PHONY: deps build run test bench stress fuzz asan test-windows format clean install deb
 
 deps:
 	@scripts/install-deps.sh base
@@ -25,11 +26,22 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure --no-tests=error -j $(JOBS)
 
+# Installs under PREFIX, staged below DESTDIR when it is set (as packagers do).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+# The Debian package, sparrowtrim_VERSION_ARCH.deb in the build folder.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
+
 bench:
 	@scripts/install-deps.sh base bench
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DSPARROWTRIM_BENCH=ON
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_engine sparrowtrim-cli
 	bench/run.sh $(BUILD_DIR)-bench
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_window
+	bench/window.sh $(BUILD_DIR)-bench
 
 # Kills the command line at random moments of runs over corpus copies and checks every file
 # after each kill; CI runs a short version of it among the tests.

@@ -33,7 +33,7 @@ std::string ResultText(const FileOutcome &outcome)
 {
     switch (outcome.result) {
     case kRewritten:
-        return "File successfully optimized.";
+        return outcome.dryRun ? "File would be optimized." : "File successfully optimized.";
     case kNothingToChange:
         return "No need to optimize file.";
     default:
@@ -47,7 +47,10 @@ FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::
     FileOutcome outcome;
     outcome.name = name;
     outcome.path = folder + name;
-    const FileTime savedTime = keepDate ? GetLastWriteTime(outcome.path) : 0;
+    outcome.dryRun = engine.Options().dryRun;
+    // Reading a date and setting it back still touches the file; a dry run must not.
+    const bool restoreDate = keepDate && !outcome.dryRun;
+    const FileTime savedTime = restoreDate ? GetLastWriteTime(outcome.path) : 0;
     outcome.result = engine.OptimizeJPEG(outcome.path);
     outcome.inputLength = engine.InputLength();
     outcome.outputLength = engine.OutputLength();
@@ -56,7 +59,7 @@ FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::
         outcome.reason = engine.FailureReason();
     }
     // Restored whatever the result: a failed or untouched file keeps its date as well.
-    if (keepDate)
+    if (restoreDate)
         SetFileTimes(outcome.path, savedTime);
     return outcome;
 }
@@ -85,13 +88,26 @@ std::string BatchTotals::ProcessedText() const
 
 std::string BatchTotals::TotalSavedText() const
 {
-    return "Total bytes saved: " + std::to_string(m_TotalSaved);
+    return (m_DryRun ? "Total bytes that would be saved: " : "Total bytes saved: ") +
+           std::to_string(m_TotalSaved);
 }
 
 std::string BatchTotals::CountsText() const
 {
-    return std::to_string(m_Errors) + " Total errors" + kCrLf + std::to_string(m_NoChanges) +
-           " No changes needed" + kCrLf + std::to_string(m_Optimized) + " Files optimized";
+    const std::vector<std::string> lines = SummaryLines();
+    return lines[2] + kCrLf + lines[3] + kCrLf + lines[4];
+}
+
+std::vector<std::string> BatchTotals::SummaryLines() const
+{
+    std::vector<std::string> lines = {
+        ProcessedText(), TotalSavedText(), std::to_string(m_Errors) + " Total errors",
+        std::to_string(m_NoChanges) + " No changes needed",
+        std::to_string(m_Optimized) +
+            (m_DryRun ? " Files would be optimized" : " Files optimized")};
+    if (m_DryRun)
+        lines.emplace_back("Dry run: no JPEG file was changed.");
+    return lines;
 }
 
 bool BatchLog::Open(const std::string &path)
@@ -128,11 +144,8 @@ void BatchLog::WriteFile(const FileOutcome &outcome)
 void BatchLog::WriteSummary(const BatchTotals &totals)
 {
     WriteLine(std::string(38, '-'));
-    WriteLine(totals.ProcessedText());
-    WriteLine(totals.TotalSavedText());
-    WriteLine(std::to_string(totals.Errors()) + " Total errors");
-    WriteLine(std::to_string(totals.NoChanges()) + " No changes needed");
-    WriteLine(std::to_string(totals.Optimized()) + " Files optimized");
+    for (const std::string &line : totals.SummaryLines())
+        WriteLine(line);
     m_File.flush();
 }
 

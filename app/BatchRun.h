@@ -20,15 +20,17 @@ struct FileOutcome
     std::string reason;  // the system's reason behind it, where there is one
     std::int32_t inputLength = 0;
     std::int32_t outputLength = 0;
+    bool dryRun = false; // only looked at: the result says what a real run would do
 
     std::int32_t BytesSaved() const { return inputLength - outputLength; }
 };
 
-// "File successfully optimized.", "No need to optimize file." or "ERROR:  " and the message.
+// "File successfully optimized." ("File would be optimized." in a dry run), "No need to
+// optimize file." or "ERROR:  " and the message.
 std::string ResultText(const FileOutcome &outcome);
 
 // Handles one file: reads its time when keepDate is set, runs the engine, restores the time
-// whatever the result.
+// whatever the result. A dry run of the engine touches no time.
 FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                         bool keepDate);
 
@@ -36,6 +38,9 @@ FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::
 class BatchTotals final
 {
 public:
+    // The totals of a dry run say what would have been saved and that nothing was changed.
+    explicit BatchTotals(bool dryRun = false) : m_DryRun(dryRun) {}
+
     void Add(const FileOutcome &outcome);
 
     std::int32_t Processed() const { return m_Processed; }
@@ -48,8 +53,12 @@ public:
     std::string ProcessedText() const;  // "Files processed: N"
     std::string TotalSavedText() const; // "Total bytes saved: N"
     std::string CountsText() const;     // errors, no changes, optimized: three lines, CR LF
+    // Every summary line: the two texts above, the three counts and, after a dry run, a last
+    // line saying that nothing was changed.
+    std::vector<std::string> SummaryLines() const;
 
 private:
+    bool m_DryRun;
     std::int32_t m_Processed = 0;
     std::int64_t m_TotalSaved = 0;
     std::int32_t m_Errors = 0;

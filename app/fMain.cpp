@@ -2,12 +2,14 @@
 
 #include "Artwork.h"
 #include "ColorValue.h"
+#include "DetailsList.h"
 #include "LinkLabel.h"
 #include "PictureButton.h"
 #include "ProductInfo.h"
 #include "QV_Progbar.h"
 #include "WrappingCheckBox.h"
 #include "mBrowseForFolder.h"
+#include "mPlaces.h"
 #include "mUtils.h"
 #include "mUtilsQt.h"
 #include "mWindowMenu.h"
@@ -26,8 +28,12 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringDecoder>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <vector>
 
 namespace sparrowtrim {
 
@@ -178,9 +184,57 @@ QString FolderOf(const QString &text)
     return QFile::decodeName(mUtils::FolderOfText(QFile::encodeName(text).toStdString()).c_str());
 }
 
+// Each file list item keeps the name the run opens the file by, in the file system's bytes.
+constexpr int kFileNameRole = Qt::UserRole;
+
+// A name, or a line holding one, as the window shows it: file names are bytes that are
+// UTF-8 as a rule, but old cameras and archives also write Latin-1.
+QString ShownText(const std::string &text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString shown = utf8(QByteArrayView(text));
+    return utf8.hasError() ? QString::fromLatin1(text) : shown;
+}
+
+struct ListedFile
+{
+    QString shown;
+    std::string name;
+    QString sortKey; // the shown name without regard to case
+};
+
+// The folder's plain files that match the pattern, hidden ones left out, in name order
+// without regard to case.
+std::vector<ListedFile> ListFiles(const QString &folder, const QStringList &pattern)
+{
+    std::vector<ListedFile> files;
+#ifdef _WIN32
+    // Names are UTF-16 here, which Qt lists whole; the run opens files by their ANSI bytes.
+    for (const QString &name :
+         QDir(folder).entryList(pattern, QDir::Files, QDir::Name | QDir::IgnoreCase))
+        files.push_back({name, QFile::encodeName(name).toStdString(), {}});
+#else
+    // Listed from the bytes: Qt leaves out names that are not valid UTF-8.
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::directory_iterator it(QFile::encodeName(folder).toStdString(), error), end;
+         !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        const QString shown = ShownText(name);
+        std::error_code typeError;
+        if (!name.starts_with('.') && QDir::match(pattern, shown) && it->is_regular_file(typeError))
+            files.push_back({shown, std::move(name), shown.toLower()});
+    }
+    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
+        return a.sortKey != b.sortKey ? a.sortKey < b.sortKey : a.name < b.name;
+    });
+#endif
+    return files;
+}
+
 } // namespace
 
-fMain::fMain(QWidget *parent)
+fMain::fMain(const QStringList &openPaths, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_Background(artwork::Background()),
       m_Run(*this, [this] { return m_OptionText.size() == 3 && m_OptionText.at(0) == u'1'; })
 {
@@ -194,7 +248,7 @@ fMain::fMain(QWidget *parent)
     CreateSourceFrame();
     CreateSelectFrame();
     CreateButtonFrame();
-    Form_Load();
+    Form_Load(openPaths);
 }
 
 fMain::~fMain() = default;
@@ -291,11 +345,10 @@ void fMain::CreateSelectFrame()
     pbOps->setBarcolor(kProgressBarColor);
     pbOps->setBarstyle(kProgressBarStyle);
     pbOps->setBorderStyle(kProgressBorderStyle);
-    lstDetails = new QListWidget(fraSelect);
+    lstDetails = new DetailsList(fraSelect);
     lstDetails->setObjectName(QStringLiteral("lstDetails"));
     lstDetails->setGeometry(3, 150, 279, 54);
     lstDetails->setFont(DefaultFont());
-    lstDetails->setSelectionMode(QAbstractItemView::SingleSelection);
     lstDetails->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SetBackColor(lstDetails, QPalette::Base, kFieldBackColor);
 }
@@ -313,11 +366,20 @@ void fMain::CreateButtonFrame()
     }
 }
 
-void fMain::Form_Load()
+void fMain::Form_Load(const QStringList &openPaths)
 {
     setWindowTitle(QString::fromLatin1(product::kTitle));
     m_Pattern = QString::fromLatin1(kFilePattern).split(u';');
-    txtImgDir->setText(FolderOf(QCoreApplication::applicationDirPath()));
+    const mPlaces::OpenRequest request = mPlaces::OpenRequestFor(openPaths);
+    txtImgDir->setText(FolderOf(request.folder.isEmpty()
+                                    ? mPlaces::StartFolder(QCoreApplication::applicationDirPath())
+                                    : request.folder));
+    for (const QString &name : request.selectedNames) {
+        for (QListWidgetItem *item : fbImages->findItems(name, Qt::MatchExactly)) {
+            item->setSelected(true);
+            fbImages->scrollToItem(item);
+        }
+    }
 
     if (m_OptionText.size() != 3)
         m_OptionText = QString::fromLatin1(kDefaultOptions);
@@ -344,12 +406,14 @@ void fMain::txtImgDir_Change()
 void fMain::RefreshFileList(const QString &folder)
 {
     fbImages->clear();
-    const QDir dir(folder);
     // A folder that does not exist (yet: the user may still be typing) lists nothing.
-    if (folder.isEmpty() || !dir.exists())
+    if (folder.isEmpty() || !QDir(folder).exists())
         return;
-    // Name filters match without regard to case; without QDir::Hidden dot files stay out.
-    fbImages->addItems(dir.entryList(m_Pattern, QDir::Files, QDir::Name | QDir::IgnoreCase));
+    for (ListedFile &file : ListFiles(folder, m_Pattern)) {
+        auto *item = new QListWidgetItem(file.shown);
+        item->setData(kFileNameRole, QByteArray::fromStdString(file.name));
+        fbImages->addItem(item);
+    }
 }
 
 void fMain::cmdBrowseImg_Click()
@@ -390,7 +454,7 @@ void fMain::cmdAction_Click(int index)
     for (int row = 0; row < fbImages->count(); ++row) {
         const QListWidgetItem *item = fbImages->item(row);
         if (item->isSelected())
-            names.push_back(QFile::encodeName(item->text()).toStdString());
+            names.push_back(item->data(kFileNameRole).toByteArray().toStdString());
     }
     const std::string folder = QFile::encodeName(FolderOf(txtImgDir->text())).toStdString();
     m_Run.Start(folder, names, m_OptionText.toStdString(),
@@ -438,7 +502,7 @@ void fMain::EndProgram()
 
 QString fMain::LogFileName()
 {
-    return QDir(QCoreApplication::applicationDirPath())
+    return QDir(mPlaces::LogFolder(QCoreApplication::applicationDirPath()))
         .filePath(QString::fromLatin1(product::kTitle) + QStringLiteral(".log"));
 }
 
@@ -469,8 +533,7 @@ void fMain::SetProgressValue(std::int32_t value)
 
 void fMain::AddDetailsLine(const std::string &line)
 {
-    lstDetails->addItem(QString::fromStdString(line));
-    lstDetails->scrollToBottom();
+    lstDetails->AddLine(ShownText(line));
 }
 
 void fMain::YieldToEvents()

@@ -19,6 +19,7 @@ class QPushButton;
 
 namespace sparrowtrim {
 
+class DetailsList;
 class LinkLabel;
 class PictureButton;
 class QV_Progbar;
@@ -34,14 +35,16 @@ public:
     static constexpr int kWidth = 337;
     static constexpr int kHeight = 439;
 
-    // Builds the controls and runs Form_Load.
-    explicit fMain(QWidget *parent = nullptr);
+    // Builds the controls and runs Form_Load, which shows the folder of the first of
+    // openPaths (see mPlaces::OpenRequestFor) or, without one, the start folder.
+    explicit fMain(const QStringList &openPaths = {}, QWidget *parent = nullptr);
     ~fMain() override;
 
     // The three options, "1" meaning on: process read-only files, keep the file's date,
     // write results to the log file.
     const QString &OptionText() const { return m_OptionText; }
-    // "Sparrowtrim.log" in the folder that holds the program.
+    // "Sparrowtrim.log" in the folder that holds the program, or in the user's state folder
+    // when the program's folder is not writable (an installed copy).
     static QString LogFileName();
     const BatchRun &Run() const { return m_Run; }
 
@@ -70,7 +73,7 @@ private:
     void CreateSourceFrame();    // folder row and statistics
     void CreateSelectFrame();    // file list, options, progress and details
     void CreateButtonFrame();    // Start and Stop
-    void Form_Load();
+    void Form_Load(const QStringList &openPaths);
     void txtImgDir_Change();
     void cmdBrowseImg_Click();
     void cmdselect_Click(int index);
@@ -97,7 +100,7 @@ private:
     std::array<QCheckBox *, 3> chkOptions{};
     QLabel *Label2 = nullptr;
     QV_Progbar *pbOps = nullptr;
-    QListWidget *lstDetails = nullptr;
+    DetailsList *lstDetails = nullptr;
     QFrame *frButtons = nullptr;
     std::array<PictureButton *, 2> cmdAction{};
     LinkLabel *lblLogo = nullptr;

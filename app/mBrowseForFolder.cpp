@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -43,7 +44,8 @@ DialogRunner &Runner()
 FolderDialog::FolderDialog(const QString &title, QWidget *parent)
     : QDialog(parent), m_Title(new QLabel(title, this)), m_Model(new QFileSystemModel(this)),
       m_Tree(new QTreeView(this)), m_Status(new QLabel(this)),
-      m_Buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+      m_Buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
+      m_FollowTimer(new QTimer(this))
 {
     setWindowTitle(tr("Browse For Folder"));
     setObjectName(QStringLiteral("FolderDialog"));
@@ -64,12 +66,15 @@ FolderDialog::FolderDialog(const QString &title, QWidget *parent)
 
     connect(m_Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &FolderDialog::SelectionChanged);
-    // The tree fills in as folders are read; keep the preselected folder in view.
-    connect(m_Model, &QFileSystemModel::directoryLoaded, this, [this](const QString &path) {
-        const QModelIndex current = m_Tree->currentIndex();
-        if (current.isValid() && m_Model->filePath(current.parent()) == path)
-            ScrollToSelection();
-    });
+    // Folders are read in the background: rows above the selected folder are inserted and
+    // sorted after it was selected, and push it out of view. One scroll after each burst.
+    m_FollowTimer->setSingleShot(true);
+    connect(m_FollowTimer, &QTimer::timeout, this, &FolderDialog::ScrollToSelection);
+    connect(m_Model, &QAbstractItemModel::rowsInserted, m_FollowTimer, qOverload<>(&QTimer::start));
+    connect(m_Model, &QAbstractItemModel::layoutChanged, m_FollowTimer,
+            qOverload<>(&QTimer::start));
+    connect(m_Tree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_Followed = QPersistentModelIndex(); });
     connect(m_Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(m_Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -86,6 +91,7 @@ void FolderDialog::SetSelection(const QString &folder)
     const QModelIndex index = m_Model->index(QDir::cleanPath(QDir::fromNativeSeparators(folder)));
     if (!index.isValid())
         return;
+    m_Followed = index;
     m_Tree->setCurrentIndex(index);
     m_Tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
@@ -94,13 +100,13 @@ void FolderDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     // The tree has its size only now; the preselected folder goes to the middle of it.
-    QTimer::singleShot(0, this, &FolderDialog::ScrollToSelection);
+    m_FollowTimer->start();
 }
 
 void FolderDialog::ScrollToSelection()
 {
-    if (m_Tree->currentIndex().isValid())
-        m_Tree->scrollTo(m_Tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    if (m_Followed.isValid() && m_Followed == m_Tree->currentIndex())
+        m_Tree->scrollTo(m_Followed, QAbstractItemView::PositionAtCenter);
 }
 
 void FolderDialog::EnableOk(bool enable)

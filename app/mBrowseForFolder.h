@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPersistentModelIndex>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -8,6 +9,7 @@
 class QDialogButtonBox;
 class QFileSystemModel;
 class QLabel;
+class QTimer;
 class QTreeView;
 
 namespace sparrowtrim::mBrowseForFolder {
@@ -49,6 +51,10 @@ private:
     QTreeView *m_Tree = nullptr;
     QLabel *m_Status = nullptr;
     QDialogButtonBox *m_Buttons = nullptr;
+    // Rows keep arriving after the preselection; the tree follows the selected folder until
+    // the user scrolls or selects another one.
+    QTimer *m_FollowTimer = nullptr;
+    QPersistentModelIndex m_Followed;
 };
 
 // Shows the dialog and returns its QDialog result. The default runs exec(); tests put in a

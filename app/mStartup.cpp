@@ -19,8 +19,10 @@ int Main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(product::kTitle));
     QApplication::setWindowIcon(artwork::ProgramIcon());
+    QApplication::setDesktopFileName(QString::fromLatin1(product::kDesktopId));
 
-    fMain window;
+    // A folder or file to open, from a file manager's "Open with" or a terminal.
+    fMain window(QCoreApplication::arguments().mid(1));
     window.CentreOnScreen();
     window.show();
     return QApplication::exec();

@@ -40,10 +40,22 @@ count=$(ls "$fresh" | wc -l)
 bytes=$(cat "$fresh"/*.jpg | wc -c)
 prepare="rm -rf $photos $copy && cp -r $fresh $photos && sync"
 
-names=("sparrowtrim-cli" "sparrowtrim-cli --jobs 1" "jhead -purejpg" "exiftool -all=" "cp -r")
+names=(
+  "sparrowtrim-cli"
+  "sparrowtrim-cli --jobs 1"
+  "sparrowtrim-cli --keep-icc"
+  "sparrowtrim-cli --keep-orientation"
+  "sparrowtrim-cli --keep-icc --keep-orientation"
+  "jhead -purejpg"
+  "exiftool -all="
+  "cp -r"
+)
 commands=(
   "$cli --quiet $photos"
   "$cli --quiet --jobs 1 $photos"
+  "$cli --quiet --keep-icc $photos"
+  "$cli --quiet --keep-orientation $photos"
+  "$cli --quiet --keep-icc --keep-orientation $photos"
   "jhead -q -purejpg $photos/*.jpg"
   "exiftool -q -q -all= -overwrite_original $photos"
   "cp -r $photos $copy"

@@ -14,6 +14,33 @@ namespace {
 
 constexpr unsigned kMaxJobs = 256;
 
+// Options that only switch something on; repeating one changes nothing.
+struct Flag
+{
+    std::string_view name;
+    char letter; // its short form, 0 when it has none
+    bool CliOptions::*option;
+};
+
+constexpr Flag kFlags[] = {
+    {"--recursive", 'r', &CliOptions::recursive},
+    {"--dry-run", 'n', &CliOptions::dryRun},
+    {"--keep-icc", 0, &CliOptions::keepIcc},
+    {"--keep-orientation", 0, &CliOptions::keepOrientation},
+    {"--keep-date", 0, &CliOptions::keepDate},
+    {"--process-read-only", 0, &CliOptions::processReadOnly},
+    {"--quiet", 'q', &CliOptions::quiet},
+};
+
+// The flag of that name or, when no name is given, of that letter.
+const Flag *FindFlag(std::string_view name, char letter)
+{
+    for (const Flag &flag : kFlags)
+        if (name.empty() ? flag.letter == letter : flag.name == name)
+            return &flag;
+    return nullptr;
+}
+
 struct OptionValue
 {
     std::string_view name;
@@ -65,6 +92,20 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
             optionsEnded = true;
             continue;
         }
+        // Short options, one or several after a single dash: "-r", "-rn".
+        if (arg[1] != '-') {
+            for (const char letter : arg.substr(1)) {
+                if (letter == 'h') {
+                    parsed.action = ParsedCommandLine::Action::Help;
+                    return parsed;
+                }
+                const Flag *flag = FindFlag({}, letter);
+                if (flag == nullptr)
+                    return UsageError("unknown option '-" + std::string(1, letter) + "'");
+                options.*flag->option = true;
+            }
+            continue;
+        }
 
         const auto [name, inlineValue] = SplitOption(arg);
         const bool takesValue = name == "--jobs" || name == "--log";
@@ -82,7 +123,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
             }
         }
 
-        if (name == "--help" || name == "-h") {
+        if (name == "--help") {
             parsed.action = ParsedCommandLine::Action::Help;
             return parsed;
         }
@@ -90,12 +131,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
             parsed.action = ParsedCommandLine::Action::Version;
             return parsed;
         }
-        if (name == "--keep-date") {
-            options.keepDate = true;
-        } else if (name == "--process-read-only") {
-            options.processReadOnly = true;
-        } else if (name == "--quiet") {
-            options.quiet = true;
+        if (const Flag *flag = FindFlag(name, 0)) {
+            options.*flag->option = true;
         } else if (name == "--jobs") {
             const auto jobs = ParseJobCount(value);
             if (!jobs)
@@ -129,21 +166,32 @@ std::string UsageText()
            "Makes JPEG files smaller in place, without re-encoding them: keeps what a\n"
            "decoder needs and drops metadata (EXIF, XMP, ICC), comments, fill bytes and\n"
            "junk around the image. A PATH is a file, or a folder whose *.jpg, *.jpeg and\n"
-           "*.jfif files (any letter case, not hidden, not in sub-folders) are handled in\n"
-           "name order. A file named more than once is handled once.\n"
+           "*.jfif files (any letter case, not hidden) are handled in path order, those of\n"
+           "its sub-folders too with --recursive. A file reached more than once is handled\n"
+           "once.\n"
            "\n"
            "Each file gives one line: the result, a TAB, the path and, for files that did\n"
-           "not fail, a TAB and the sizes in bytes. The run's totals follow.\n"
+           "not fail, a TAB and the sizes in bytes. The run's totals follow. When standard\n"
+           "error is a terminal, a run of more than a few files shows its progress there.\n"
            "\n"
            "Options:\n"
+           "  -r, --recursive          include the files of all sub-folders (hidden folders\n"
+           "                           and links to folders are left out)\n"
+           "  -n, --dry-run            read and check every file, change nothing: report\n"
+           "                           what a run would save\n"
+           "      --keep-icc           keep the ICC colour profile\n"
+           "      --keep-orientation   keep the EXIF orientation (rotation) of photos not\n"
+           "                           stored upright, in a minimal EXIF segment\n"
            "      --keep-date          give every file back its last-write time\n"
            "      --process-read-only  make read-only files writable and optimize them\n"
            "                           (otherwise they are reported as errors)\n"
-           "      --quiet              print only the lines of files that failed\n"
+           "  -q, --quiet              print only the lines of files that failed; no progress\n"
+           "                           line\n"
            "      --jobs N             handle N files at a time (default: one per processor)\n"
            "      --log FILE           write the results and totals to FILE, replacing it\n"
            "  -h, --help               show this help and exit\n"
            "      --version            show the version and exit\n"
+           "Short options can be given together after one dash.\n"
            "\n"
            "Ctrl-C stops the run once the files in hand are done; the totals and the log\n"
            "are written as usual. A second Ctrl-C ends the program at once.\n"

@@ -11,6 +11,10 @@ struct CliOptions
     bool keepDate = false;
     bool processReadOnly = false;
     bool quiet = false;
+    bool recursive = false;
+    bool dryRun = false;
+    bool keepIcc = false;
+    bool keepOrientation = false;
     unsigned jobs = 1;
     std::string logFile; // empty: no log
     std::vector<std::string> paths;

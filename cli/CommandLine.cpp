@@ -4,6 +4,7 @@
 #include "GroupCommit.h"
 #include "InputFiles.h"
 #include "OrderedRun.h"
+#include "ProgressLine.h"
 
 #include <algorithm>
 #include <ostream>
@@ -21,12 +22,6 @@ int ReportUsageError(const std::string &message, std::ostream &err)
     return kExitUsage;
 }
 
-std::string WithoutCarriageReturns(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
 bool NamesAnInput(const std::string &path, const std::vector<InputFile> &files)
 {
     const std::string identity = FileIdentity(path);
@@ -36,12 +31,16 @@ bool NamesAnInput(const std::string &path, const std::vector<InputFile> &files)
 }
 
 // Each worker thread owns one engine; the read-only answer is fixed for the whole run.
-std::vector<mJPEGOpt> MakeEngines(unsigned count, bool processReadOnly)
+std::vector<mJPEGOpt> MakeEngines(unsigned count, const CliOptions &options)
 {
+    const OptimizeOptions engineOptions = {.keepIccProfile = options.keepIcc,
+                                           .keepOrientation = options.keepOrientation,
+                                           .dryRun = options.dryRun};
     std::vector<mJPEGOpt> engines;
     engines.reserve(count);
     for (unsigned i = 0; i < count; ++i)
-        engines.emplace_back([processReadOnly] { return processReadOnly; });
+        engines.emplace_back(
+            [processReadOnly = options.processReadOnly] { return processReadOnly; }, engineOptions);
     return engines;
 }
 
@@ -70,12 +69,14 @@ std::string FileLine(const FileOutcome &outcome)
 
 std::string SummaryText(const BatchTotals &totals)
 {
-    return std::string(38, '-') + '\n' + totals.ProcessedText() + '\n' + totals.TotalSavedText() +
-           '\n' + WithoutCarriageReturns(totals.CountsText()) + '\n';
+    std::string text = std::string(38, '-') + '\n';
+    for (const std::string &line : totals.SummaryLines())
+        text += line + '\n';
+    return text;
 }
 
 int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-                   const std::atomic<bool> *stopRequested)
+                   const std::atomic<bool> *stopRequested, Terminals terminals)
 {
     const ParsedCommandLine parsed = ParseCommandLine(args, DefaultJobCount());
     switch (parsed.action) {
@@ -92,7 +93,7 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     }
     const CliOptions &options = parsed.options;
 
-    const CollectedFiles collected = CollectInputFiles(options.paths);
+    const CollectedFiles collected = CollectInputFiles(options.paths, options.recursive);
     bool failed = !collected.problems.empty();
     for (const std::string &problem : collected.problems)
         err << kProgramName << ": " << problem << '\n';
@@ -112,17 +113,28 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
 
     std::vector<mJPEGOpt> engines = MakeEngines(
         static_cast<unsigned>(std::min<std::size_t>(options.jobs, collected.files.size())),
-        options.processReadOnly);
-    RemoveLeftovers(collected.files);
-    BatchTotals totals;
+        options);
+    // A dry run leaves even the leftovers of earlier runs alone.
+    if (!options.dryRun)
+        RemoveLeftovers(collected.files);
+    BatchTotals totals(options.dryRun);
+    const std::size_t count = collected.files.size();
+    ProgressLine progress(err, count, ProgressLine::IsWanted(terminals.error, count, options.quiet),
+                          options.dryRun);
     CommitGroup group(options.keepDate, [&](const FileOutcome &outcome) {
-        if (!options.quiet || outcome.result == kFailed)
+        if (!options.quiet || outcome.result == kFailed) {
+            if (terminals.output)
+                progress.Erase();
             out << FileLine(outcome) << std::endl;
-        if (!outcome.reason.empty())
+        }
+        if (!outcome.reason.empty()) {
+            progress.Erase();
             err << kProgramName << ": " << outcome.path << ": " << outcome.reason << '\n';
+        }
         if (log.IsOpen())
             log.WriteFile(outcome);
         totals.Add(outcome);
+        progress.FileDone(outcome.result == kRewritten ? outcome.BytesSaved() : 0);
     });
     const std::size_t handled = RunInOrder(
         collected.files.size(), options.jobs,
@@ -133,7 +145,7 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
         [&](std::size_t, PreparedFile file) { group.Add(std::move(file)); }, stopRequested,
         CommitGroup::kMaxFiles);
     group.Commit();
-    out << std::flush;
+    progress.Erase();
     if (handled < collected.files.size()) {
         err << kProgramName << ": stopped; " << collected.files.size() - handled << " of "
             << collected.files.size() << " files were not handled\n";

@@ -15,12 +15,20 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
 
+// Which of the two output streams lead to a terminal.
+struct Terminals
+{
+    bool output = false;
+    bool error = false;
+};
+
 // Runs the command line given the arguments after the program name; per-file lines and the
-// summary go to `out`, usage and other problems to `err`. Once *stopRequested is set no
-// further file is started: the files in hand are finished and the run ends as a whole run
-// would, with its totals and log. Returns the exit status.
+// summary go to `out`, usage and other problems to `err`, and so does the progress of a long
+// run when `err` is a terminal. Once *stopRequested is set no further file is started: the
+// files in hand are finished and the run ends as a whole run would, with its totals and log.
+// Returns the exit status.
 int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-                   const std::atomic<bool> *stopRequested = nullptr);
+                   const std::atomic<bool> *stopRequested = nullptr, Terminals terminals = {});
 
 // One file's line: result text, path and, where the file was read, the sizes, TAB-separated.
 std::string FileLine(const FileOutcome &outcome);

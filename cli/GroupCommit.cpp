@@ -64,7 +64,10 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
     FileOutcome &outcome = prepared.outcome;
     outcome.name = name;
     outcome.path = folder + name;
-    prepared.savedTime = keepDate ? GetLastWriteTime(outcome.path) : 0;
+    outcome.dryRun = engine.Options().dryRun;
+    // Reading a date and setting it back still touches the file; a dry run must not.
+    const bool restoreDate = keepDate && !outcome.dryRun;
+    prepared.savedTime = restoreDate ? GetLastWriteTime(outcome.path) : 0;
     // A rewritten file gets its time before it is switched in, so that it never shows another.
     outcome.result = engine.PrepareJPEG(outcome.path, prepared.savedTime);
     outcome.inputLength = engine.InputLength();
@@ -75,7 +78,7 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
     }
     if (outcome.result == kRewritten)
         prepared.replacement = engine.TakeReplacement();
-    else if (keepDate)
+    else if (restoreDate)
         SetFileTimes(outcome.path, prepared.savedTime);
     return prepared;
 }

@@ -69,19 +69,33 @@ bool NameLess(const std::string &a, const std::string &b)
     return lowerA != lowerB ? lowerA < lowerB : a < b;
 }
 
-std::vector<std::string> MatchingNames(const fs::path &folder, std::error_code &error)
+struct FolderEntry
 {
-    std::vector<std::string> names;
+    std::string name;
+    bool isFolder = false;
+};
+
+// The folder's matching plain files and, when withFolders, its sub-folders, in name order;
+// nothing hidden. Links to folders are not followed, so a tree linking back into itself ends.
+std::vector<FolderEntry> ListFolder(const fs::path &folder, bool withFolders,
+                                    std::error_code &error)
+{
+    std::vector<FolderEntry> entries;
     fs::directory_iterator it(folder, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
         const fs::directory_entry &entry = *it;
         std::error_code typeError;
         std::string name = entry.path().filename().string();
-        if (HasJpegExtension(name) && !IsHidden(entry) && entry.is_regular_file(typeError))
-            names.push_back(std::move(name));
+        if (!(withFolders || HasJpegExtension(name)) || IsHidden(entry))
+            continue;
+        if (withFolders && !entry.is_symlink(typeError) && entry.is_directory(typeError))
+            entries.push_back({std::move(name), true});
+        else if (HasJpegExtension(name) && entry.is_regular_file(typeError))
+            entries.push_back({std::move(name), false});
     }
-    std::sort(names.begin(), names.end(), NameLess);
-    return names;
+    std::sort(entries.begin(), entries.end(),
+              [](const FolderEntry &a, const FolderEntry &b) { return NameLess(a.name, b.name); });
+    return entries;
 }
 
 InputFile SplitFilePath(const std::string &path)
@@ -120,31 +134,62 @@ std::string FileIdentity(const std::string &path)
 #endif
 }
 
-CollectedFiles CollectInputFiles(const std::vector<std::string> &paths)
-{
-    CollectedFiles collected;
-    std::unordered_set<std::string> seen;
-    const auto add = [&](InputFile file) {
-        if (seen.insert(FileIdentity(file.Path())).second)
-            collected.files.push_back(std::move(file));
-    };
+namespace {
 
-    for (const std::string &path : paths) {
+class Collector final
+{
+public:
+    explicit Collector(bool recursive) : m_Recursive(recursive) {}
+
+    void AddFile(InputFile file)
+    {
+        if (m_SeenFiles.insert(FileIdentity(file.Path())).second)
+            m_Collected.files.push_back(std::move(file));
+    }
+
+    // `path` as given; its files are named after FolderText(path).
+    void AddFolder(const std::string &path)
+    {
+        // A folder reached again (named twice, or mounted inside itself) adds nothing new.
+        if (m_Recursive && !m_SeenFolders.insert(FileIdentity(path)).second)
+            return;
         std::error_code error;
-        if (!fs::is_directory(path, error)) {
-            add(SplitFilePath(path));
-            continue;
+        const std::vector<FolderEntry> entries = ListFolder(path, m_Recursive, error);
+        if (error) {
+            m_Collected.problems.push_back("cannot list folder '" + path + "': " + error.message());
+            return;
         }
         const std::string folder = FolderText(path);
-        std::vector<std::string> names = MatchingNames(path, error);
-        if (error) {
-            collected.problems.push_back("cannot list folder '" + path + "': " + error.message());
-            continue;
+        for (const FolderEntry &entry : entries) {
+            if (entry.isFolder)
+                AddFolder(folder + entry.name);
+            else
+                AddFile({folder, entry.name});
         }
-        for (std::string &name : names)
-            add({folder, std::move(name)});
     }
-    return collected;
+
+    CollectedFiles Take() { return std::move(m_Collected); }
+
+private:
+    bool m_Recursive;
+    CollectedFiles m_Collected;
+    std::unordered_set<std::string> m_SeenFiles;
+    std::unordered_set<std::string> m_SeenFolders;
+};
+
+} // namespace
+
+CollectedFiles CollectInputFiles(const std::vector<std::string> &paths, bool recursive)
+{
+    Collector collector(recursive);
+    for (const std::string &path : paths) {
+        std::error_code error;
+        if (fs::is_directory(path, error))
+            collector.AddFolder(path);
+        else
+            collector.AddFile(SplitFilePath(path));
+    }
+    return collector.Take();
 }
 
 } // namespace sparrowtrim::cli

@@ -25,10 +25,11 @@ struct CollectedFiles
 };
 
 // The files the command line's paths stand for, in order: a folder contributes its matching
-// plain files (not hidden, not in sub-folders) sorted by name; anything else is taken as a
-// file, so a missing one is reported by the engine. A file reached twice, by the same or
-// another spelling of its path or through its folder, is kept only where it came first.
-CollectedFiles CollectInputFiles(const std::vector<std::string> &paths);
+// plain files (not hidden) sorted by name and, when recursive, those of its sub-folders (not
+// hidden, not reached through a link) in path order; anything else is taken as a file, so a
+// missing one is reported by the engine. A file reached twice, by the same or another
+// spelling of its path or through its folder, is kept only where it came first.
+CollectedFiles CollectInputFiles(const std::vector<std::string> &paths, bool recursive = false);
 
 // A key equal for two paths naming the same file.
 std::string FileIdentity(const std::string &path);

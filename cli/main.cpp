@@ -3,13 +3,16 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -64,6 +67,15 @@ bool OccupyStandardDescriptors()
 #endif
 }
 
+bool IsTerminal(std::FILE *stream)
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -76,7 +88,10 @@ int main(int argc, char **argv)
     const std::vector<std::string> args(argv + 1, argv + argc);
     int status = sparrowtrim::cli::kExitFailure;
     try {
-        status = sparrowtrim::cli::RunCommandLine(args, output, std::cerr, &g_StopRequested);
+        const sparrowtrim::cli::Terminals terminals = {.output = IsTerminal(stdout),
+                                                       .error = IsTerminal(stderr)};
+        status =
+            sparrowtrim::cli::RunCommandLine(args, output, std::cerr, &g_StopRequested, terminals);
     } catch (const std::exception &error) {
         std::cerr << "sparrowtrim-cli: " << error.what() << '\n';
     }

@@ -4,27 +4,42 @@
 
 namespace sparrowtrim {
 
-bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly,
-                   ReadOnlyUndo *undo)
+namespace {
+
+// `undo` is null when the file is only to be asked about, not made writable.
+bool RefusesOverwrite(const std::string &path, const std::function<bool()> &processReadOnly,
+                      ReadOnlyUndo *undo)
 {
     switch (platform::QueryReadOnly(path)) {
     case platform::ReadOnlyState::Writable:
         return false;
     case platform::ReadOnlyState::ReadOnly:
-        if (processReadOnly && processReadOnly()) {
-            ReadOnlyUndo cleared;
-            if (!platform::ClearReadOnly(path, cleared.previous))
-                return true;
-            cleared.cleared = true;
-            if (undo != nullptr)
-                *undo = cleared;
+        if (!processReadOnly || !processReadOnly())
+            return true;
+        if (undo == nullptr)
             return false;
-        }
-        return true;
+        if (!platform::ClearReadOnly(path, undo->previous))
+            return true;
+        undo->cleared = true;
+        return false;
     case platform::ReadOnlyState::Unknown:
         break;
     }
     return true;
+}
+
+} // namespace
+
+bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly,
+                   ReadOnlyUndo *undo)
+{
+    ReadOnlyUndo ignored;
+    return RefusesOverwrite(path, processReadOnly, undo != nullptr ? undo : &ignored);
+}
+
+bool WouldRefuseOverwrite(const std::string &path, const std::function<bool()> &processReadOnly)
+{
+    return RefusesOverwrite(path, processReadOnly, nullptr);
 }
 
 FileTime GetLastWriteTime(const std::string &path)

@@ -23,6 +23,9 @@ struct ReadOnlyUndo
 bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly,
                    ReadOnlyUndo *undo = nullptr);
 
+// The answer CheckReadOnly would give, without making any file writable.
+bool WouldRefuseOverwrite(const std::string &path, const std::function<bool()> &processReadOnly);
+
 // The file's last-write time, or 0 when the file cannot be opened for reading and writing.
 FileTime GetLastWriteTime(const std::string &path);
 

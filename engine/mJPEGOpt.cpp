@@ -3,6 +3,7 @@
 #include "FileAttributes.h"
 #include "PlatformFiles.h"
 
+#include <array>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -24,11 +25,35 @@ constexpr std::uint8_t kStartOfScan = 0xDA;
 constexpr std::uint8_t kQuantisationTables = 0xDB;
 constexpr std::uint8_t kRestartInterval = 0xDD;
 constexpr std::uint8_t kApp0 = 0xE0;
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp2 = 0xE2;
 constexpr std::uint8_t kApp14 = 0xEE;
 
 constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
 // Length field of the shortest APP14 segment that can carry the signature.
 constexpr std::int32_t kMinAdobeLength = 2 + sizeof kAdobeSignature;
+
+constexpr char kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', '\0'};
+constexpr char kExifSignature[] = {'E', 'x', 'i', 'f', '\0', '\0'};
+// Byte order mark, the number 42, the offset of the first image directory.
+constexpr std::size_t kTiffHeaderLength = 8;
+constexpr std::size_t kDirectoryEntryLength = 12;
+constexpr std::uint32_t kOrientationTag = 0x0112;
+constexpr std::uint32_t kShortType = 3;
+
+// A minimal EXIF segment in either byte order: marker and length, identifier, TIFF header, an
+// image directory whose single entry is the orientation (a SHORT, value filled in), no next
+// directory.
+constexpr std::size_t kOrientationSegmentLength = 36;
+constexpr std::size_t kOrientationValueAt = 28;
+constexpr std::array<std::uint8_t, kOrientationSegmentLength> kBigEndianOrientation = {
+    0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0x00, 0x00, 'M',  'M',
+    0x00, 0x2A, 0x00, 0x00, 0x00, 0x08, 0x00, 0x01, 0x01, 0x12, 0x00, 0x03,
+    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+constexpr std::array<std::uint8_t, kOrientationSegmentLength> kLittleEndianOrientation = {
+    0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0x00, 0x00, 'I',  'I',
+    0x2A, 0x00, 0x08, 0x00, 0x00, 0x00, 0x01, 0x00, 0x12, 0x01, 0x03, 0x00,
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 
 constexpr const char *kCouldNotOpen = "Couldn't open input file.";
 constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
@@ -57,9 +82,42 @@ std::size_t FindEndMarkerPair(const std::uint8_t *in, std::size_t length, std::s
     return length;
 }
 
+// The orientation (1 to 8) that the first image directory of a TIFF structure gives, with its
+// byte order; 0 when the structure is damaged or holds no valid orientation. The whole
+// directory must lie inside the data: a damaged one is not guessed at.
+std::uint16_t ReadOrientation(std::span<const std::uint8_t> tiff, bool &bigEndian)
+{
+    if (tiff.size() < kTiffHeaderLength || tiff[0] != tiff[1] || (tiff[0] != 'M' && tiff[0] != 'I'))
+        return 0;
+    bigEndian = tiff[0] == 'M';
+    const auto word = [&](std::size_t at) -> std::uint32_t {
+        return bigEndian ? tiff[at] << 8 | tiff[at + 1] : tiff[at + 1] << 8 | tiff[at];
+    };
+    const auto doubleWord = [&](std::size_t at) {
+        return bigEndian ? word(at) << 16 | word(at + 2) : word(at + 2) << 16 | word(at);
+    };
+    const std::size_t directory = doubleWord(4);
+    if (word(2) != 42 || directory > tiff.size() - 2)
+        return 0;
+    const std::size_t count = word(directory);
+    if (count > (tiff.size() - directory - 2) / kDirectoryEntryLength)
+        return 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t entry = directory + 2 + i * kDirectoryEntryLength;
+        if (word(entry) != kOrientationTag)
+            continue;
+        const std::uint32_t value = word(entry + 8);
+        const bool valid =
+            word(entry + 2) == kShortType && doubleWord(entry + 4) == 1 && value >= 1 && value <= 8;
+        return valid ? static_cast<std::uint16_t>(value) : 0;
+    }
+    return 0;
+}
+
 } // namespace
 
-mJPEGOpt::mJPEGOpt(ReadOnlyPolicy processReadOnly) : m_ProcessReadOnly(std::move(processReadOnly))
+mJPEGOpt::mJPEGOpt(ReadOnlyPolicy processReadOnly, OptimizeOptions options)
+    : m_ProcessReadOnly(std::move(processReadOnly)), m_Options(options)
 {}
 
 void mJPEGOpt::StartFile(const std::string &path)
@@ -89,7 +147,7 @@ std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
 
 std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, FileTime time)
 {
-    const std::int32_t examined = ExamineJPEG(path);
+    const std::int32_t examined = LoadAndWalk(path);
     if (examined != kRewritten)
         return examined;
 
@@ -105,7 +163,9 @@ std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, FileTime time)
     }
 }
 
-std::int32_t mJPEGOpt::ExamineJPEG(const std::string &path)
+// Loads and walks the file: kRewritten when it is to be rewritten (its new bytes in the output
+// buffer), kNothingToChange or kFailed with the message set.
+std::int32_t mJPEGOpt::LoadAndWalk(const std::string &path)
 {
     StartFile(path);
     m_InputLength = LoadInputFile();
@@ -193,11 +253,15 @@ std::int32_t mJPEGOpt::WalkLoadedInput()
     }
 
     m_ScanPosition = static_cast<std::size_t>(start) + 1;
+    m_OrientationAt = 0;
+    m_Orientation.reset();
     std::int32_t step = kSegmentHandled;
     try {
         do {
             step = ProcessSegment();
         } while (step == kSegmentHandled);
+        if (step != kDataEnded && !InsertOrientationSegment())
+            step = kDataEnded;
     } catch (const std::bad_alloc &) {
         step = kDataEnded;
     }
@@ -242,6 +306,7 @@ std::int32_t mJPEGOpt::ProcessSegment()
         // The third byte is the 0xFF that introduces the next marker.
         if (!AppendByte(kMarker) || !AppendByte(kStartOfImage) || !AppendByte(kMarker))
             return kDataEnded;
+        NoteAppended(code);
         p += 2;
     } else {
         const auto n = static_cast<std::size_t>(ReadWord(in[p + 1], in[p + 2]));
@@ -256,6 +321,9 @@ std::int32_t mJPEGOpt::ProcessSegment()
                 return kDataEnded;
             if (!AppendBytes(p, n + 2))
                 return kDataEnded;
+            NoteAppended(code);
+        } else if (code == kApp1) {
+            NoteOrientation(p);
         }
         p = next;
     }
@@ -275,11 +343,61 @@ bool mJPEGOpt::IsKeptSegment(std::size_t codePosition) const
     // Frame headers, Huffman and arithmetic-coding tables.
     if (code >= 0xC0 && code <= 0xCF)
         return true;
+    const std::int32_t length = ReadWord(in[codePosition + 1], in[codePosition + 2]);
     // The Adobe segment tells decoders how the colours of CMYK, YCCK and RGB images are coded.
     if (code == kApp14)
-        return ReadWord(in[codePosition + 1], in[codePosition + 2]) >= kMinAdobeLength &&
+        return length >= kMinAdobeLength &&
                std::memcmp(in + codePosition + 3, kAdobeSignature, sizeof kAdobeSignature) == 0;
+    // A profile segment not followed by a marker is dropped as it would be without the option,
+    // rather than failing the file.
+    if (code == kApp2 && m_Options.keepIccProfile)
+        return length >= static_cast<std::int32_t>(2 + sizeof kIccSignature) &&
+               std::memcmp(in + codePosition + 3, kIccSignature, sizeof kIccSignature) == 0 &&
+               in[codePosition + static_cast<std::size_t>(length) + 1] == kMarker;
     return false;
+}
+
+// Follows the start of image and the APP0 segments right behind it in the output: a kept
+// orientation goes after them, where viewers look for EXIF data.
+void mJPEGOpt::NoteAppended(std::uint8_t code)
+{
+    m_InLeadingSegments =
+        code == kStartOfImage ? m_OrientationAt == 0 : m_InLeadingSegments && code == kApp0;
+    if (m_InLeadingSegments)
+        m_OrientationAt = m_OutputBuffer.size() - 1;
+}
+
+// Reads the orientation of the first EXIF segment, when it is to be kept.
+void mJPEGOpt::NoteOrientation(std::size_t codePosition)
+{
+    const std::uint8_t *in = m_InputBuffer.data();
+    const auto length =
+        static_cast<std::size_t>(ReadWord(in[codePosition + 1], in[codePosition + 2]));
+    if (!m_Options.keepOrientation || m_Orientation || length < 2 + sizeof kExifSignature ||
+        std::memcmp(in + codePosition + 3, kExifSignature, sizeof kExifSignature) != 0)
+        return;
+    const std::size_t tiff = codePosition + 3 + sizeof kExifSignature;
+    bool bigEndian = false;
+    const std::uint16_t value =
+        ReadOrientation({in + tiff, length - 2 - sizeof kExifSignature}, bigEndian);
+    m_Orientation = Orientation{value, bigEndian};
+}
+
+// Puts a minimal EXIF segment, holding nothing but an orientation other than 1, in its place.
+bool mJPEGOpt::InsertOrientationSegment()
+{
+    if (!m_Orientation || m_Orientation->value <= 1)
+        return true;
+    std::array<std::uint8_t, kOrientationSegmentLength> segment =
+        m_Orientation->bigEndian ? kBigEndianOrientation : kLittleEndianOrientation;
+    segment[m_Orientation->bigEndian ? kOrientationValueAt + 1 : kOrientationValueAt] =
+        static_cast<std::uint8_t>(m_Orientation->value);
+    if (m_OutputBuffer.size() > kMaxLength - segment.size())
+        return false;
+    m_OutputBuffer.insert(m_OutputBuffer.begin() + static_cast<std::ptrdiff_t>(m_OrientationAt),
+                          segment.begin(), segment.end());
+    m_OutputLength = static_cast<std::int32_t>(m_OutputBuffer.size());
+    return true;
 }
 
 bool mJPEGOpt::SkipFillBytes(std::size_t &p) const
@@ -353,6 +471,9 @@ std::size_t mJPEGOpt::FindScanEnd(std::size_t sosPosition) const
 
 std::int32_t mJPEGOpt::WriteOutputFile(FileTime time)
 {
+    // A dry run stops at the read-only question and leaves even the read-only bit alone.
+    if (m_Options.dryRun)
+        return WouldRefuseOverwrite(m_Source.path, m_ProcessReadOnly) ? kReadOnlyRefused : 0;
     ReadOnlyUndo undo;
     if (CheckReadOnly(m_Source.path, m_ProcessReadOnly, &undo))
         return kReadOnlyRefused;

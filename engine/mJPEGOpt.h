@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -22,6 +23,18 @@ inline constexpr std::int32_t kNothingToChange = -5;
 // The message of a file whose new content could not be put in its place.
 inline constexpr const char *kCouldNotWriteMessage = "Could not write output file.";
 
+// What a caller may ask beyond the plain optimization; the window asks none of it.
+struct OptimizeOptions
+{
+    // The APP2 segments of the ICC colour profile stay where they are, in their order.
+    bool keepIccProfile = false;
+    // An EXIF orientation other than 1 is carried over in a minimal EXIF segment of its own.
+    bool keepOrientation = false;
+    // The file is walked and the read-only question asked, but nothing on disk is changed:
+    // the results and lengths are those a real run would give.
+    bool dryRun = false;
+};
+
 // The JPEG segment optimizer. An instance holds the state of the file last handled;
 // one instance handles one file at a time, separate instances may run on separate threads.
 class mJPEGOpt final
@@ -30,7 +43,9 @@ public:
     // Asked at the moment a read-only file is about to be replaced: true lets it be overwritten.
     using ReadOnlyPolicy = std::function<bool()>;
 
-    explicit mJPEGOpt(ReadOnlyPolicy processReadOnly = {});
+    explicit mJPEGOpt(ReadOnlyPolicy processReadOnly = {}, OptimizeOptions options = {});
+
+    const OptimizeOptions &Options() const { return m_Options; }
 
     // Optimizes the file in place: kRewritten, kFailed (see ResultMessage) or kNothingToChange.
     // A rewritten file's new bytes are on the disk, and its new name survives a power cut,
@@ -43,10 +58,6 @@ public:
     // the read-only check cleared. A nonzero `time` becomes the new file's times.
     std::int32_t PrepareJPEG(const std::string &path, FileTime time = 0);
     Replacement TakeReplacement() { return std::move(m_Replacement); }
-
-    // Loads and walks the file and nothing else: kRewritten when it would be rewritten (its
-    // new bytes in Output()), kNothingToChange or kFailed. No file is written or changed.
-    std::int32_t ExamineJPEG(const std::string &path);
 
     // The walk alone, in memory: the bytes OptimizeJPEG would write for a file holding `input`
     // become Output(). Returns kRewritten when their length differs from the input's,
@@ -73,6 +84,7 @@ private:
     // Result of WriteOutputFile when the read-only check refuses.
     static constexpr std::int32_t kReadOnlyRefused = -4;
 
+    std::int32_t LoadAndWalk(const std::string &path);
     std::int32_t WalkLoadedInput();
     std::int32_t LoadInputFile();
     std::int32_t LoadInputBuffer(std::span<const std::uint8_t> input);
@@ -87,10 +99,14 @@ private:
     static std::int32_t ReadWord(std::uint8_t hi, std::uint8_t lo);
 
     bool IsKeptSegment(std::size_t codePosition) const;
+    void NoteAppended(std::uint8_t code);
+    void NoteOrientation(std::size_t codePosition);
+    bool InsertOrientationSegment();
     bool SkipFillBytes(std::size_t &p) const;
     void ClearBuffers();
 
     ReadOnlyPolicy m_ProcessReadOnly;
+    OptimizeOptions m_Options;
     std::string m_CurrentFile;
     // The file really read: the path, or the file its symbolic link leads to.
     platform::SourceFile m_Source;
@@ -100,6 +116,17 @@ private:
     std::vector<std::uint8_t> m_InputBuffer;
     std::vector<std::uint8_t> m_OutputBuffer;
     std::size_t m_ScanPosition = 0;
+    // Where a kept orientation goes in the output: the position of the 0xFF behind the start
+    // of image and the APP0 segments right after it; 0 before the start of image.
+    std::size_t m_OrientationAt = 0;
+    bool m_InLeadingSegments = false;
+    // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
+    struct Orientation
+    {
+        std::uint16_t value;
+        bool bigEndian;
+    };
+    std::optional<Orientation> m_Orientation;
     std::string m_ResultMessage;
     std::string m_FailureReason;
     std::int32_t m_InputLength = 0;

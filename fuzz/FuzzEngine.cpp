@@ -33,20 +33,16 @@ bool IsParseMessage(const std::string &message)
            message == "Problem parsing file.  File unchanged.";
 }
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+// Walks the input with `engine` and checks the output; a fresh engine with the same options
+// must give the output back unchanged.
+void CheckWalk(sparrowtrim::mJPEGOpt &engine, const std::uint8_t *data, std::size_t size)
 {
-    // One engine for every input, as a batch uses it: nothing may leak from one file into
-    // the next.
-    static sparrowtrim::mJPEGOpt engine;
-
     const std::int32_t result = engine.OptimizeBuffer({data, size});
     Require(result == kRewritten || result == kNothingToChange || result == kFailed,
             "result is one of the three codes");
     if (result == kFailed) {
         Require(IsParseMessage(engine.ResultMessage()), "a failure carries a parse message");
-        return 0;
+        return;
     }
 
     const std::span<const std::uint8_t> output = engine.Output();
@@ -61,10 +57,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // A copy of exactly the output's size, so a read past its end is caught.
     const std::vector<std::uint8_t> again(output.begin(), output.end());
-    sparrowtrim::mJPEGOpt second;
+    sparrowtrim::mJPEGOpt second({}, engine.Options());
     Require(second.OptimizeBuffer(again) == kNothingToChange,
             "the engine's own output needs no change");
     Require(std::equal(again.begin(), again.end(), second.Output().begin(), second.Output().end()),
             "the engine's own output comes back byte for byte");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    // One engine each for every input, as a batch uses it: nothing may leak from one file into
+    // the next. The second keeps the colour profile and the orientation.
+    static sparrowtrim::mJPEGOpt plain;
+    static sparrowtrim::mJPEGOpt keeping({}, {.keepIccProfile = true, .keepOrientation = true});
+    CheckWalk(plain, data, size);
+    CheckWalk(keeping, data, size);
     return 0;
 }

@@ -32,7 +32,7 @@ QCursor PointingHand()
 
 QIcon ProgramIcon()
 {
-    return QIcon(Load(QStringLiteral("icon")));
+    return QIcon(Load(QStringLiteral("icon_32")));
 }
 
 } // namespace sparrowtrim::artwork

@@ -8,11 +8,12 @@ base=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils
-  libjpeg-turbo-progs
+  libjpeg-turbo-progs libimage-exiftool-perl
+  desktop-file-utils appstream man-db dpkg-dev file
   strace acl attr procps
   fonts-liberation fonts-dejavu-core
 )
-bench=(libbenchmark-dev libimage-exiftool-perl jhead hyperfine)
+bench=(libbenchmark-dev jhead hyperfine)
 fuzz=(clang libclang-rt-14-dev)
 windows=(g++-mingw-w64-x86-64-posix wine64 googletest)
 

@@ -1,6 +1,7 @@
 // Draws the program's pictures: the main window's background, the faces of the window and
-// action buttons, the pointing-hand cursor and the program icon. The PNG files it writes are
-// committed under resources/ and compiled into the program.
+// action buttons, the pointing-hand cursor and the program icon at the sizes desktops ask
+// for. The PNG files it writes are committed under resources/; all but the larger icons are
+// compiled into the program, and the icons of every size are installed for the desktop.
 //
 // Usage: sparrowtrim_draw_artwork OUTPUT_FOLDER
 
@@ -8,6 +9,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -233,45 +235,99 @@ QImage DrawHandCursor()
     return image;
 }
 
-// The program icon: a photograph whose surplus is being trimmed away.
-QImage DrawIcon()
+// How the program icon is drawn at one size: the frame and the photograph sit on whole or
+// half pixels for their pen, so that each size is crisp; small sizes leave out what would
+// only blur, large ones add depth.
+struct IconDesign
 {
-    QImage image = NewImage(32, 32);
+    int size;
+    qreal outline;   // pen of the rounded square
+    qreal radius;    // of its corners
+    QRectF photo;    // the photograph's border, on the outline's pixel grid
+    qreal border;    // the white margin around the picture
+    qreal sunRadius; // 0: no sun
+    QLineF cut;      // the cut line across the corner
+    qreal cutWidth;  // its pen
+    bool dashedCut;  // dashes do not read below 32 px
+    bool shadow;     // the photograph casts a shadow
+    bool gloss;      // a sheen on the upper half of the square
+};
+
+constexpr IconDesign kIconDesigns[] = {
+    {16, 1, 3, {2.5, 3.5, 11, 9}, 1.5, 1.2, {10.5, 1.5, 14.5, 5.5}, 1, false, false, false},
+    {32, 1, 6, {5.5, 7.5, 21, 17}, 2, 2, {20, 4, 29, 13}, 1.5, true, false, false},
+    {48, 1, 9, {7.5, 11.5, 33, 25}, 2.5, 3, {30, 6, 43.5, 19.5}, 2, true, false, false},
+    {64, 2, 12, {11, 15, 42, 34}, 4, 4, {40, 8, 58, 26}, 3, true, true, false},
+    {128, 4, 24, {22, 30, 84, 68}, 8, 8, {80, 16, 116, 52}, 6, true, true, true},
+    {256, 6, 48, {44, 60, 168, 136}, 16, 16, {160, 32, 232, 104}, 12, true, true, true},
+};
+
+// The program icon: a photograph whose surplus is being trimmed away. Shapes inside the
+// photograph are laid out on a 32-unit grid and scaled.
+QImage DrawIcon(const IconDesign &design)
+{
+    const qreal unit = design.size / 32.0;
+    QImage image = NewImage(design.size, design.size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
 
-    QLinearGradient ground(0, 0, 0, 32);
+    QLinearGradient ground(0, 0, 0, design.size);
     ground.setColorAt(0.0, kFrameLight);
     ground.setColorAt(1.0, kFrameDark);
-    p.setPen(QPen(QColor(0x0b, 0x1d, 0x45), 1));
+    p.setPen(QPen(QColor(0x0b, 0x1d, 0x45), design.outline));
     p.setBrush(ground);
-    p.drawRoundedRect(QRectF(0.5, 0.5, 31, 31), 6, 6);
+    const qreal inset = design.outline / 2;
+    const QRectF square(inset, inset, design.size - design.outline, design.size - design.outline);
+    p.drawRoundedRect(square, design.radius, design.radius);
+    if (design.gloss) {
+        QLinearGradient sheen(0, 0, 0, design.size / 2.0);
+        sheen.setColorAt(0.0, QColor(255, 255, 255, 70));
+        sheen.setColorAt(1.0, QColor(255, 255, 255, 0));
+        p.setPen(Qt::NoPen);
+        p.setBrush(sheen);
+        const qreal edge = design.outline;
+        p.drawRoundedRect(square.adjusted(edge, edge, -edge, -design.size / 2.0),
+                          design.radius - edge, design.radius - edge);
+    }
 
     // The photograph: sky, sun and hills in a white border.
-    const QRectF photo(5.5, 7.5, 21, 17);
-    p.setPen(QPen(QColor(0x20, 0x20, 0x20), 1));
+    const QRectF &photo = design.photo;
+    if (design.shadow) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 90));
+        p.drawRect(photo.translated(unit, unit));
+    }
+    p.setPen(QPen(QColor(0x20, 0x20, 0x20), design.outline));
     p.setBrush(Qt::white);
     p.drawRect(photo);
-    const QRectF picture = photo.adjusted(2, 2, -2, -2);
+    const qreal border = design.border;
+    const QRectF picture = photo.adjusted(border, border, -border, -border);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x8c, 0xc8, 0xf5));
     p.drawRect(picture);
-    p.setBrush(QColor(0xff, 0xd2, 0x3c));
-    p.drawEllipse(QPointF(picture.right() - 4, picture.top() + 3.5), 2, 2);
+    if (design.sunRadius > 0) {
+        p.setBrush(QColor(0xff, 0xd2, 0x3c));
+        p.drawEllipse(QPointF(picture.right() - 4 * unit, picture.top() + 3.5 * unit),
+                      design.sunRadius, design.sunRadius);
+    }
+    // A point x units right of the picture's left edge and y units above its bottom.
+    const auto at = [&](qreal x, qreal y) {
+        return QPointF(picture.left() + x * unit, picture.bottom() - y * unit);
+    };
     QPainterPath hills;
-    hills.moveTo(picture.left(), picture.bottom());
-    hills.lineTo(picture.left(), picture.bottom() - 4);
-    hills.quadTo(picture.left() + 5, picture.bottom() - 10, picture.left() + 9,
-                 picture.bottom() - 4);
-    hills.quadTo(picture.left() + 13, picture.bottom() - 8, picture.right(), picture.bottom() - 3);
-    hills.lineTo(picture.right(), picture.bottom());
+    hills.moveTo(picture.bottomLeft());
+    hills.lineTo(at(0, 4));
+    hills.quadTo(at(5, 10), at(9, 4));
+    hills.quadTo(at(13, 8), QPointF(picture.right(), picture.bottom() - 3 * unit));
+    hills.lineTo(picture.bottomRight());
     hills.closeSubpath();
     p.setBrush(QColor(0x3c, 0x9a, 0x3c));
     p.drawPath(hills);
 
-    // A dashed cut line across the corner it loses.
-    p.setPen(QPen(QColor(0xff, 0xff, 0xff), 1.5, Qt::DashLine));
-    p.drawLine(QPointF(20, 4), QPointF(29, 13));
+    // A cut line across the corner it loses.
+    p.setPen(QPen(QColor(0xff, 0xff, 0xff), design.cutWidth,
+                  design.dashedCut ? Qt::DashLine : Qt::SolidLine));
+    p.drawLine(design.cut);
     return image;
 }
 
@@ -319,6 +375,7 @@ int main(int argc, char *argv[])
                    QStringLiteral("cmd_stop") + suffix + QStringLiteral(".png"));
     }
     ok &= Save(DrawHandCursor(), folder, QStringLiteral("hand.png"));
-    ok &= Save(DrawIcon(), folder, QStringLiteral("icon.png"));
+    for (const IconDesign &design : kIconDesigns)
+        ok &= Save(DrawIcon(design), folder, QStringLiteral("icon_%1.png").arg(design.size));
     return ok ? 0 : 1;
 }

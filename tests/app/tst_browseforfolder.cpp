@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -41,6 +43,7 @@ private slots:
     void initialFolder_data();
     void initialFolder();
     void rootKeepsItsSeparator();
+    void preselectionScrolledIntoView();
 };
 
 // The separator is appended to the caller's text, once.
@@ -145,6 +148,31 @@ void TestBrowseForFolder::rootKeepsItsSeparator()
         return QDialog::Accepted;
     });
     QCOMPARE(browse::BrowseForFolder(nullptr, QDir::tempPath(), u"t"_s, true), u"/"_s);
+}
+
+// The rows above a deep preselected folder are read after it was selected and push it down;
+// once they are in and sorted, the folder is in view.
+void TestBrowseForFolder::preselectionScrolledIntoView()
+{
+    QTemporaryDir dir;
+    QStringList entries{u"z/y/x/"_s};
+    for (int index = 10; index < 70; ++index)
+        entries << u"a%1/"_s.arg(index);
+    CreateEntries(dir.path(), entries);
+
+    bool inView = false;
+    browse::SetDialogRunner([&](browse::FolderDialog &dialog) {
+        dialog.show();
+        const auto *tree = dialog.findChild<QTreeView *>(u"folders"_s);
+        const auto *model = dialog.findChild<QFileSystemModel *>();
+        inView = QTest::qWaitFor([&] {
+            return model->index(dir.path() + u"/z"_s).row() == 60 &&
+                   tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+        });
+        return QDialog::Rejected;
+    });
+    browse::BrowseForFolder(nullptr, dir.path() + u"/z/y/x"_s, u"t"_s, false);
+    QVERIFY(inView);
 }
 
 QTEST_MAIN(TestBrowseForFolder)

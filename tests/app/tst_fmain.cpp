@@ -1,11 +1,13 @@
 // The main window driven as a user drives it. The run's log and texts are tested without a
 // window; here the window must show the right files and wire its controls to the run.
 
+#include "DetailsList.h"
 #include "PictureButton.h"
 #include "ProductInfo.h"
 #include "QV_Progbar.h"
 #include "fMain.h"
 #include "mBrowseForFolder.h"
+#include "mPlaces.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -14,11 +16,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
+#include <fstream>
 
 using namespace Qt::StringLiterals;
+using sparrowtrim::DetailsList;
 using sparrowtrim::fMain;
 using sparrowtrim::PictureButton;
 using sparrowtrim::QV_Progbar;
@@ -32,21 +38,23 @@ const QStringList kRunFiles = {u"camera-olympus-c2040z-trailer.jpg"_s,
                                u"camera-pentax-optio-s4-trailer.jpg"_s, u"empty.jpg"_s,
                                u"its-no-soi.jpg"_s, u"mozilla-baseline-1x1.jpg"_s};
 
-// Names ending in "/" are folders; other names become small files that are no pictures.
-void CreateFiles(const QString &folder, const QStringList &names)
+// Names are in the file system's bytes. Names ending in "/" are folders; other names become
+// small files that are no pictures.
+void CreateFiles(const QString &folder, const QByteArrayList &names)
 {
-    for (const QString &name : names) {
-        QFile file(QDir(folder).filePath(name));
-        QVERIFY(name.endsWith(u'/') ? QDir(folder).mkpath(name)
-                                    : file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+    for (const QByteArray &name : names) {
+        std::ofstream file;
+        if (!name.endsWith('/'))
+            file.open((QFile::encodeName(folder) + '/' + name).toStdString());
+        QVERIFY(name.endsWith('/') ? QDir(folder).mkpath(name) : bool(file << 'x'));
     }
 }
 
-QStringList ListTexts(const QListWidget *list)
+QStringList ListTexts(const QAbstractItemView *list)
 {
     QStringList texts;
-    for (int row = 0; row < list->count(); ++row)
-        texts << list->item(row)->text();
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        texts << list->model()->index(row, 0).data().toString();
     return texts;
 }
 
@@ -59,7 +67,12 @@ QStringList LogLines()
     return QString::fromUtf8(log.readAll()).split(u"\r\n"_s, Qt::SkipEmptyParts);
 }
 
+// What the user does to a list box.
+using BoxAction = std::function<void(QAbstractItemView *)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(BoxAction)
 
 class TestMainWindow final : public QObject
 {
@@ -74,6 +87,10 @@ private slots:
     void cleanup();
 
     void startupState();
+    void openFromOutside_data();
+    void openFromOutside();
+    void installedCopyPlaces_data();
+    void installedCopyPlaces();
     void pictures();
     void optionBoxesFillWithTheirBackColour();
     void fileList_data();
@@ -85,6 +102,8 @@ private slots:
     void readOnlyBoxReachesEveryFileWritten_data();
     void readOnlyBoxReachesEveryFileWritten();
     void stopDuringRun();
+    void detailsBoxActsAsAListView_data();
+    void detailsBoxActsAsAListView();
     void crossButtonDuringRunKeepsLog();
     void browseButton_data();
     void browseButton();
@@ -100,7 +119,7 @@ private:
         return child;
     }
     QListWidget *fbImages() const { return Child<QListWidget>(u"fbImages"_s); }
-    QListWidget *lstDetails() const { return Child<QListWidget>(u"lstDetails"_s); }
+    DetailsList *lstDetails() const { return Child<DetailsList>(u"lstDetails"_s); }
     QLineEdit *txtImgDir() const { return Child<QLineEdit>(u"txtImgDir"_s); }
     QV_Progbar *pbOps() const { return Child<QV_Progbar>(u"pbOps"_s); }
     QLabel *lblStats(int index) const { return Child<QLabel>(u"lblStats(%1)"_s.arg(index)); }
@@ -138,6 +157,8 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     m_Window.reset();
+    // Qt cannot remove files whose names are not valid UTF-8.
+    std::filesystem::remove_all(QFile::encodeName(m_Folder->path()).toStdString());
     m_Folder.reset();
     fMain::SetProgramEnd({});
     browse::SetDialogRunner({});
@@ -163,10 +184,10 @@ bool TestMainWindow::PrepareRun(const QStringList &names)
 void TestMainWindow::startupState()
 {
     const QDir programDir(QCoreApplication::applicationDirPath());
-    const QStringList probes = {u"startup-probe.JPG"_s, u"startup-probe.txt"_s};
+    const QByteArrayList probes = {"startup-probe.JPG", "startup-probe.txt"};
     CreateFiles(programDir.path(), probes);
     m_Window = std::make_unique<fMain>();
-    for (const QString &probe : probes)
+    for (const QByteArray &probe : probes)
         QFile::remove(programDir.filePath(probe));
 
     QCOMPARE(m_Window->OptionText(), u"001"_s);
@@ -178,6 +199,93 @@ void TestMainWindow::startupState()
     QVERIFY(ListTexts(fbImages()).contains(probes.at(0)));
     QVERIFY(!ListTexts(fbImages()).contains(probes.at(1)));
     QCOMPARE(fbImages()->selectedItems().size(), 0);
+}
+
+// Paths given on the command line, "%1" standing for the test's folder, the current folder.
+void TestMainWindow::openFromOutside_data()
+{
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QString>("folderText");
+    QTest::addColumn<QStringList>("selected");
+    const auto row = [](const char *name, const QStringList &paths, const QString &folderText,
+                        const QStringList &selected) {
+        QTest::newRow(name) << paths << folderText << selected;
+    };
+    row("folder", {"%1/sub"}, "%1/sub/", {});
+    row("file selected in its folder", {"%1/b.jpg"}, "%1/", {"b.jpg"});
+    row("further files of that folder only", {"b.jpg", "%1/sub/a.jpg", "%1/c.jpg"}, "%1/",
+        {"b.jpg", "c.jpg"});
+    row("relative folder", {"sub/.."}, "%1/", {});
+    row("missing path as a typed folder", {"%1/missing"}, "%1/missing/", {});
+}
+
+void TestMainWindow::openFromOutside()
+{
+    QFETCH(QStringList, paths);
+    QFETCH(QString, folderText);
+    QFETCH(QStringList, selected);
+    CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg", "c.jpg", "sub/", "sub/a.jpg"});
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(m_Folder->path());
+    m_Window = std::make_unique<fMain>(paths.replaceInStrings(u"%1"_s, m_Folder->path()));
+    QDir::setCurrent(previous);
+
+    QCOMPARE(txtImgDir()->text(), folderText.arg(m_Folder->path()));
+    QStringList shown;
+    for (const QListWidgetItem *item : fbImages()->selectedItems())
+        shown << item->text();
+    shown.sort();
+    QCOMPARE(shown, selected);
+}
+
+// A copy whose folder the user may not write keeps its log in the user's state folder and
+// starts in the pictures folder. "%1" stands for the home folder.
+void TestMainWindow::installedCopyPlaces_data()
+{
+    QTest::addColumn<QString>("stateHome");  // $XDG_STATE_HOME
+    QTest::addColumn<bool>("picturesNamed"); // the user folders name an existing one
+    QTest::addColumn<QString>("logFolder");
+    QTest::addColumn<QString>("startFolder");
+    QTest::newRow("user's folders") << "%1/state" << true << "%1/state/sparrowtrim"
+                                    << "%1/Fotos";
+    QTest::newRow("state home by default") << "" << true << "%1/.local/state/sparrowtrim"
+                                           << "%1/Fotos";
+    QTest::newRow("relative state home ignored") << "state" << true << "%1/.local/state/sparrowtrim"
+                                                 << "%1/Fotos";
+    QTest::newRow("no pictures folder: home") << "%1/state" << false << "%1/state/sparrowtrim"
+                                              << "%1";
+}
+
+void TestMainWindow::installedCopyPlaces()
+{
+    QFETCH(QString, stateHome);
+    QFETCH(bool, picturesNamed);
+    QFETCH(QString, logFolder);
+    QFETCH(QString, startFolder);
+    const QString home = m_Folder->path();
+    const auto in = [&home](QString text) { return text.replace(u"%1"_s, home); };
+    const QByteArray saved[] = {qgetenv("HOME"), qgetenv("XDG_STATE_HOME"),
+                                qgetenv("XDG_CONFIG_HOME")};
+    qputenv("HOME", home.toUtf8());
+    qputenv("XDG_STATE_HOME", in(stateHome).toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.toUtf8());
+    QFile userDirs(home + u"/user-dirs.dirs"_s);
+    if (picturesNamed)
+        QVERIFY(QDir(home).mkdir(u"Fotos"_s) && userDirs.open(QIODevice::WriteOnly) &&
+                userDirs.write("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n") > 0);
+    userDirs.close();
+
+    const QString programFolder = home + u"/gone"_s; // no one may write there
+    const QString log = sparrowtrim::mPlaces::LogFolder(programFolder);
+    const QString start = sparrowtrim::mPlaces::StartFolder(programFolder);
+    const auto permissions = QFileInfo(log).permissions();
+    qputenv("HOME", saved[0]);
+    qputenv("XDG_STATE_HOME", saved[1]);
+    qputenv("XDG_CONFIG_HOME", saved[2]);
+    QCOMPARE(log, in(logFolder));
+    QCOMPARE(start, in(startFolder));
+    // Made on demand, for the user alone: the log names the user's photos.
+    QCOMPARE(permissions & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 // Every face of a button's artwork has the button's size and the pressed face differs from the
@@ -208,10 +316,10 @@ void TestMainWindow::optionBoxesFillWithTheirBackColour()
 
 void TestMainWindow::fileList_data()
 {
-    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("folderText"); // %1 stands for the folder
     QTest::addColumn<QStringList>("expected");
-    const auto row = [](const char *name, const QStringList &files, const QString &folderText,
+    const auto row = [](const char *name, const QByteArrayList &files, const QString &folderText,
                         const QStringList &expected) {
         QTest::newRow(name) << files << folderText << expected;
     };
@@ -223,11 +331,13 @@ void TestMainWindow::fileList_data()
         {"shown.jpg"});
     row("leading spaces ignored", {"x.jpg"}, "  %1", {"x.jpg"});
     row("unknown folder lists nothing", {"x.jpg"}, "%1/missing", {});
+    row("names not in UTF-8 shown as Latin-1", {"caf\xE9.jpg", "b.jpg", "z\xC3\xBCrich.jpg"}, "%1",
+        {"b.jpg", "café.jpg", "zürich.jpg"});
 }
 
 void TestMainWindow::fileList()
 {
-    QFETCH(QStringList, files);
+    QFETCH(QByteArrayList, files);
     QFETCH(QString, folderText);
     QFETCH(QStringList, expected);
     CreateFiles(m_Folder->path(), files);
@@ -236,6 +346,15 @@ void TestMainWindow::fileList()
     QTest::keyClicks(txtImgDir(), folderText.arg(m_Folder->path()));
     QCOMPARE(ListTexts(fbImages()), expected);
     QCOMPARE(fbImages()->selectedItems().size(), 0);
+
+    // The run opens every listed file by its own name and reports it as the list shows it.
+    Click(u"cmdselect(0)"_s);
+    Click(u"cmdAction(0)"_s);
+    QStringList details;
+    for (const QString &name : expected)
+        details << u"Optimizing: "_s + name;
+    QCOMPARE(ListTexts(lstDetails()), details);
+    QVERIFY(!LogLines().contains(u"ERROR:  Couldn't open input file."_s));
 
     // The window goes on working: a folder typed afterwards is listed again.
     txtImgDir()->setText(m_Folder->path());
@@ -362,6 +481,81 @@ void TestMainWindow::stopDuringRun()
     Click(u"cmdAction(0)"_s);
     QCOMPARE(ListTexts(lstDetails()), QStringList{u"Optimizing: "_s + kRunFiles.at(0)});
     QCOMPARE(lblStats(1)->text(), u"Files processed: 1"_s);
+}
+
+void TestMainWindow::detailsBoxActsAsAListView_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<BoxAction>("act");
+    const auto keys = [](const QList<Qt::Key> &pressed) {
+        return BoxAction([=](QAbstractItemView *box) {
+            for (const Qt::Key key : pressed)
+                QTest::keyClick(box, key);
+        });
+    };
+    QTest::newRow("one line") << 1 << keys({});
+    QTest::newRow("newest line last, long line shortened") << 30 << keys({});
+    QTest::newRow("click on the third line") << 30 << BoxAction([](QAbstractItemView *box) {
+        QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(20, 30));
+    });
+    QTest::newRow("arrow keys") << 30 << keys({Qt::Key_Up, Qt::Key_Up, Qt::Key_Up, Qt::Key_Down});
+    QTest::newRow("page keys") << 30
+                               << keys({Qt::Key_Home, Qt::Key_PageDown, Qt::Key_PageDown,
+                                        Qt::Key_PageDown, Qt::Key_PageUp});
+    QTest::newRow("End after Home") << 30 << keys({Qt::Key_Home, Qt::Key_End, Qt::Key_Up});
+    QTest::newRow("mouse wheel") << 30 << BoxAction([](QAbstractItemView *box) {
+        const QPointF at(20, 20);
+        QWheelEvent wheel(at, box->viewport()->mapToGlobal(at), {}, {0, 240}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(box->viewport(), &wheel);
+    });
+}
+
+// The details box shows, scrolls and selects its lines exactly as a list view in its place.
+void TestMainWindow::detailsBoxActsAsAListView()
+{
+    QFETCH(int, lines);
+    QFETCH(BoxAction, act);
+    struct Seen
+    {
+        int current;
+        int top;
+        QImage image;
+    };
+    // Each list is looked at once the events of the action are served, while a click has
+    // given it the focus.
+    const auto use = [&](QAbstractItemView *list, const std::function<void(QString)> &add) {
+        for (int row = 0; row < lines; ++row)
+            add(u"Optimizing: %1.jpg"_s.arg(row == lines - 2 ? QString(60, u'x')
+                                                             : QString::number(row)));
+        QCoreApplication::processEvents();
+        act(list);
+        QCoreApplication::processEvents();
+        return Seen{list->currentIndex().row(), list->verticalScrollBar()->value(),
+                    list->grab().toImage()};
+    };
+    DetailsList *box = lstDetails();
+    const Seen seen =
+        use(box, [this](const QString &line) { m_Window->AddDetailsLine(line.toStdString()); });
+    // Drawn a piece at a time as lines came and scrolled by, the box on screen is as drawn anew.
+    const QPoint at = box->mapTo(m_Window.get(), QPoint(0, 0));
+    const QPixmap onScreen = m_Window->screen()->grabWindow(m_Window->winId(), at.x(), at.y(),
+                                                            box->width(), box->height());
+    QVERIFY(onScreen.toImage().convertToFormat(seen.image.format()) == seen.image);
+
+    QListWidget view(box->parentWidget());
+    view.setGeometry(box->geometry());
+    view.setFont(box->font());
+    view.setPalette(box->palette());
+    view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view.show();
+    const Seen expected = use(&view, [&view](const QString &line) {
+        view.addItem(line);
+        view.scrollToBottom();
+    });
+    QCOMPARE(seen.current, expected.current);
+    QCOMPARE(seen.top, expected.top);
+    QVERIFY(seen.image == expected.image);
 }
 
 void TestMainWindow::crossButtonDuringRunKeepsLog()

@@ -20,6 +20,7 @@ struct WalkCase
     std::int32_t result;
     Bytes output;             // after kRewritten and kNothingToChange
     std::string message = {}; // after kFailed
+    OptimizeOptions options = {};
 };
 
 const auto Kept = [](std::string name, const Bytes &in) -> WalkCase {
@@ -30,6 +31,11 @@ const auto Rewritten = [](std::string name, Bytes in, Bytes out) -> WalkCase {
 };
 const auto Failed = [](std::string name, Bytes in, std::string message) -> WalkCase {
     return {std::move(name), std::move(in), kFailed, {}, std::move(message)};
+};
+const auto Keeping = [](OptimizeOptions options, std::string name, Bytes in, Bytes out) {
+    WalkCase row = Rewritten(std::move(name), std::move(in), std::move(out));
+    row.options = options;
+    return row;
 };
 const auto Repeat = [](const Bytes &bytes, int times) {
     Bytes result;
@@ -49,6 +55,11 @@ const Bytes kBetweenScans = kExifWithThumbnail + Segment(0xFE, {0xFF, 0xD9}) +
                             Segment(0xDA, {0x01, 0x01, 0x00, 0x01, 0x3F, 0x10}) +
                             Bytes{0x21, 0xFF, 0x00, 0x65};
 const Bytes kTrailer = Text("trailer") + kSoi + kEoi;
+const Bytes kIcc = Segment(0xE2, Text("ICC_PROFILE") + Bytes{0x00, 0x01, 0x01, 0x42});
+// The smallest EXIF segment that turns the photo: one directory entry, orientation 6.
+const Bytes kTurned =
+    Segment(0xE1, Text("Exif") + Bytes{0, 0, 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 1, 0x12,
+                                       0, 3, 0,   0,   0, 1,  0, 6, 0, 0, 0, 0, 0, 0});
 const Bytes kCutShort = {0xFF, 0xE1, 0x01, 0x00, 0xAA, 0xFF, 0xD9};
 
 const WalkCase kWalkCases[] = {
@@ -105,6 +116,16 @@ const WalkCase kWalkCases[] = {
     Rewritten("SegmentLeavingNoRoomForEndMarker",
               kHead + kSos + kData + Segment(0xE1, {0xAA, 0xFF, 0xD9, 0xBB}) + Bytes{0x00},
               kHead + kSos + kData + Bytes{0xFF, 0xE1, 0x00, 0x06, 0xAA, 0xFF, 0xD9}),
+    Keeping({.keepIccProfile = true}, "IccKeptOtherApp2Dropped",
+            kSoi + kApp0 + Segment(0xE2, Text("MPF")) + kIcc + Segment(0xE2, Text("ICC_PROFILE")) +
+                kRest,
+            kSoi + kApp0 + kIcc + kRest),
+    // Kept, it would be glued to the next segment; dropped, the file is stripped as usual.
+    Keeping({.keepIccProfile = true}, "IccNotFollowedByMarkerDropped",
+            kSoi + kApp0 + kIcc + Bytes{0x00, 0x00, 0x02} + kRest, kSoi + kApp0 + kRest),
+    Keeping({.keepOrientation = true}, "OrientationFromTheExifSegmentOnly",
+            kSoi + Segment(0xE1, Text("http://ns.adobe.com/xap/1.0/")) + kTurned + kApp0 + kRest,
+            kSoi + kApp0 + kTurned + kRest),
     // The byte behind a kept segment would be copied twice, or glued to the next segment.
     Failed("KeptSegmentWithoutFollowingMarker",
            kSoi + kApp0 + Bytes(kRest.begin() + 1, kRest.end()), kParseProblem),
@@ -115,7 +136,7 @@ using WalkTest = testing::TestWithParam<WalkCase>;
 TEST_P(WalkTest, ResultOutputAndSecondRun)
 {
     const WalkCase &row = GetParam();
-    mJPEGOpt engine;
+    mJPEGOpt engine({}, row.options);
     ASSERT_EQ(engine.OptimizeBuffer(row.input), row.result);
     if (row.result == kFailed) {
         EXPECT_EQ(engine.ResultMessage(), row.message);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the window program keeps its log and which folder it shows first. A copy that runs
+// from a folder the user may write to (the build folder, a portable copy) keeps both beside
+// itself; an installed copy uses the user's own folders instead.
+namespace sparrowtrim::mPlaces {
+
+// The user may create files in the folder.
+bool IsWritableFolder(const QString &folder);
+
+// $XDG_STATE_HOME/sparrowtrim, by default ~/.local/state/sparrowtrim. Not created here.
+QString StateFolder();
+
+// The user's pictures folder as the XDG user folders name it, the home folder when there is
+// no such folder.
+QString PicturesFolder();
+
+// The program folder when it is writable; otherwise the state folder, created when missing.
+QString LogFolder(const QString &programFolder);
+
+// The program folder when it is writable; otherwise the pictures folder.
+QString StartFolder(const QString &programFolder);
+
+// What the command line asks the window to show: a folder, or the folder of a file with
+// that file (and any further files given in the same folder) selected. A path that does not
+// exist stands for a folder, as a typed one does.
+struct OpenRequest
+{
+    QString folder; // absolute; empty when no path was given
+    QStringList selectedNames;
+};
+OpenRequest OpenRequestFor(const QStringList &paths);
+
+} // namespace sparrowtrim::mPlaces
