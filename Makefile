@@ -6,7 +6,10 @@ JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 WINDOWS_BUILD_DIR ?= $(BUILD_DIR)-windows
 
-.PHONY: deps build run test bench fuzz asan test-windows format clean install deb
+STRESS_FILES ?= 300
+STRESS_KILLS ?= 100
+
+.PHONY: deps build run test bench stress fuzz asan test-windows format clean install deb
 
 deps:
 	@scripts/install-deps.sh base
@@ -39,6 +42,12 @@ bench:
 	bench/run.sh $(BUILD_DIR)-bench
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_window
 	bench/window.sh $(BUILD_DIR)-bench
+
+# Kills the command line at random moments of runs over corpus copies and checks every file
+# after each kill; CI runs a short version of it among the tests.
+stress: build
+	SPARROWTRIM_CORPUS_DIR=$${SPARROWTRIM_CORPUS_DIR:-$(CURDIR)/../shared/corpus} \
+	  tests/cli/stress.sh $(BUILD_DIR)/bin/sparrowtrim-cli $(STRESS_FILES) $(STRESS_KILLS)
 
 fuzz:
 	@scripts/install-deps.sh base fuzz

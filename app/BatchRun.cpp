@@ -54,8 +54,10 @@ FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::
     outcome.result = engine.OptimizeJPEG(outcome.path);
     outcome.inputLength = engine.InputLength();
     outcome.outputLength = engine.OutputLength();
-    if (outcome.result == kFailed)
+    if (outcome.result == kFailed) {
         outcome.message = engine.ResultMessage();
+        outcome.reason = engine.FailureReason();
+    }
     // Restored whatever the result: a failed or untouched file keeps its date as well.
     if (restoreDate)
         SetFileTimes(outcome.path, savedTime);
@@ -183,6 +185,8 @@ void BatchRun::Start(const std::string &folder, const std::vector<std::string> &
     };
     if (writeLog && !m_Log.Open(logFileName))
         reportLogProblem();
+    // Temporary files a killed run left here would otherwise stay for ever.
+    platform::RemoveLeftovers(folder);
 
     BatchTotals totals;
     for (std::int32_t k = 1; k <= count; ++k) {

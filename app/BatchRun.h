@@ -17,6 +17,7 @@ struct FileOutcome
     std::string path; // folder and name
     std::int32_t result = kFailed;
     std::string message; // the engine's message, meaningful after kFailed
+    std::string reason;  // the system's reason behind it, where there is one
     std::int32_t inputLength = 0;
     std::int32_t outputLength = 0;
     bool dryRun = false; // only looked at: the result says what a real run would do

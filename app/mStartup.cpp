@@ -5,11 +5,17 @@
 #include "fMain.h"
 
 #include <QApplication>
+#include <csignal>
 
 namespace sparrowtrim::mStartup {
 
 int Main(int argc, char *argv[])
 {
+#ifdef SIGXFSZ
+    // Beyond the file-size limit a write fails with its own error: that file fails, the run
+    // goes on and the program stays.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(product::kTitle));
     QApplication::setWindowIcon(artwork::ProgramIcon());

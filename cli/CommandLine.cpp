@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "CliOptions.h"
+#include "GroupCommit.h"
 #include "InputFiles.h"
 #include "OrderedRun.h"
 #include "ProgressLine.h"
@@ -41,6 +42,15 @@ std::vector<mJPEGOpt> MakeEngines(unsigned count, const CliOptions &options)
         engines.emplace_back(
             [processReadOnly = options.processReadOnly] { return processReadOnly; }, engineOptions);
     return engines;
+}
+
+// Temporary files a killed run left in the folders of this one would otherwise stay for ever.
+void RemoveLeftovers(const std::vector<InputFile> &files)
+{
+    std::unordered_set<std::string> folders;
+    for (const InputFile &file : files)
+        if (folders.insert(file.folder).second)
+            platform::RemoveLeftovers(file.folder);
 }
 
 } // namespace
@@ -104,28 +114,37 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     std::vector<mJPEGOpt> engines = MakeEngines(
         static_cast<unsigned>(std::min<std::size_t>(options.jobs, collected.files.size())),
         options);
+    // A dry run leaves even the leftovers of earlier runs alone.
+    if (!options.dryRun)
+        RemoveLeftovers(collected.files);
     BatchTotals totals(options.dryRun);
     const std::size_t count = collected.files.size();
     ProgressLine progress(err, count, ProgressLine::IsWanted(terminals.error, count, options.quiet),
                           options.dryRun);
+    CommitGroup group(options.keepDate, [&](const FileOutcome &outcome) {
+        if (!options.quiet || outcome.result == kFailed) {
+            if (terminals.output)
+                progress.Erase();
+            out << FileLine(outcome) << std::endl;
+        }
+        if (!outcome.reason.empty()) {
+            progress.Erase();
+            err << kProgramName << ": " << outcome.path << ": " << outcome.reason << '\n';
+        }
+        if (log.IsOpen())
+            log.WriteFile(outcome);
+        totals.Add(outcome);
+        progress.FileDone(outcome.result == kRewritten ? outcome.BytesSaved() : 0);
+    });
     const std::size_t handled = RunInOrder(
         collected.files.size(), options.jobs,
         [&](unsigned worker, std::size_t index) {
             const InputFile &file = collected.files[index];
-            return OptimizeOne(engines[worker], file.folder, file.name, options.keepDate);
+            return PrepareFile(engines[worker], file.folder, file.name, options.keepDate);
         },
-        [&](std::size_t, FileOutcome outcome) {
-            if (!options.quiet || outcome.result == kFailed) {
-                if (terminals.output)
-                    progress.Erase();
-                out << FileLine(outcome) << std::endl;
-            }
-            if (log.IsOpen())
-                log.WriteFile(outcome);
-            totals.Add(outcome);
-            progress.FileDone(outcome.result == kRewritten ? outcome.BytesSaved() : 0);
-        },
-        stopRequested);
+        [&](std::size_t, PreparedFile file) { group.Add(std::move(file)); }, stopRequested,
+        CommitGroup::kMaxFiles);
+    group.Commit();
     progress.Erase();
     if (handled < collected.files.size()) {
         err << kProgramName << ": stopped; " << collected.files.size() - handled << " of "

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -17,12 +18,15 @@ namespace sparrowtrim::cli {
 // on the calling thread in index order, each as soon as it and all before it are done.
 // `worker` (below jobs) tells the threads apart so each can keep state of its own.
 // Once *stop is set no further index is started; those already started are finished and
-// consumed. Returns the number of results consumed: count unless stopped.
+// consumed. At most `ahead` results wait to be consumed at any time: an index is started only
+// once fewer than `ahead` started ones are not consumed yet (the results may hold resources).
+// Returns the number of results consumed: count unless stopped.
 // An exception thrown by work or consume is rethrown from here once the other threads have
 // finished what they started; the results after it are not consumed.
 template <typename Work, typename Consume>
 std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&consume,
-                       const std::atomic<bool> *stop = nullptr)
+                       const std::atomic<bool> *stop = nullptr,
+                       std::size_t ahead = std::numeric_limits<std::size_t>::max())
 {
     using Result = decltype(work(0U, std::size_t{0}));
     const auto stopRequested = [stop] { return stop != nullptr && stop->load(); };
@@ -43,12 +47,16 @@ std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t started = 0;  // indexes below it were handed to a worker
+    std::size_t consumed = 0; // indexes below it were consumed
     unsigned workersLeft = 0; // workers that may still start an index
     bool abandoned = false;   // the calling thread stopped consuming
 
     const auto runWorker = [&](unsigned worker) {
         std::unique_lock lock(mutex);
-        while (started < count && !abandoned && !stopRequested()) {
+        for (;;) {
+            changed.wait(lock, [&] { return started - consumed < ahead || abandoned; });
+            if (started >= count || abandoned || stopRequested())
+                break;
             const std::size_t index = started++;
             lock.unlock();
             Slot slot;
@@ -66,7 +74,6 @@ std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&
     };
 
     std::exception_ptr failure;
-    std::size_t consumed = 0;
     {
         std::vector<std::jthread> pool;
         pool.reserve(threads);
@@ -74,7 +81,7 @@ std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&
         for (unsigned worker = 0; worker < threads; ++worker)
             pool.emplace_back(runWorker, worker);
 
-        for (; consumed < count; ++consumed) {
+        while (consumed < count) {
             Slot slot;
             {
                 std::unique_lock lock(mutex);
@@ -91,6 +98,9 @@ std::size_t RunInOrder(std::size_t count, unsigned jobs, Work &&work, Consume &&
                 if (slot.failure)
                     std::rethrow_exception(slot.failure);
                 consume(consumed, std::move(*slot.result));
+                const std::lock_guard lock(mutex);
+                ++consumed;
+                changed.notify_all();
             } catch (...) {
                 failure = std::current_exception();
                 const std::lock_guard lock(mutex);

@@ -1,8 +1,10 @@
 #include "CommandLine.h"
+#include "DescriptorOutput.h"
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -11,6 +13,7 @@
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -27,6 +30,43 @@ extern "C" void RequestStop(int signal)
     std::signal(signal, SIG_DFL);
 }
 
+void HandleSignals()
+{
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+#ifndef _WIN32
+    // A closed terminal.
+    std::signal(SIGHUP, RequestStop);
+    // A reader that went away (`| head`) must not end the program in the middle of a file;
+    // the failed write is reported instead.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Beyond the file-size limit a write fails with its own error: that file fails, the run
+    // goes on.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+// Standard input, output and error hold a file from the start, so that no photo or log opened
+// later takes one of their numbers and receives what is meant for them. True when standard
+// output was closed.
+bool OccupyStandardDescriptors()
+{
+#ifdef _WIN32
+    return false;
+#else
+    bool outputClosed = false;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        outputClosed = outputClosed || fd == 1;
+        // The lowest free number: the one just found closed.
+        if (::open("/dev/null", O_RDWR) != fd)
+            std::_Exit(sparrowtrim::cli::kExitFailure);
+    }
+    return outputClosed;
+#endif
+}
+
 bool IsTerminal(std::FILE *stream)
 {
 #ifdef _WIN32
@@ -40,21 +80,26 @@ bool IsTerminal(std::FILE *stream)
 
 int main(int argc, char **argv)
 {
-    std::signal(SIGINT, RequestStop);
-    std::signal(SIGTERM, RequestStop);
-#ifdef SIGPIPE
-    // A reader that went away (`| head`) must not end the program in the middle of a file.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+    const bool outputClosed = OccupyStandardDescriptors();
+    HandleSignals();
 
+    sparrowtrim::cli::DescriptorOutput outputBuffer(1, outputClosed);
+    std::ostream output(&outputBuffer);
     const std::vector<std::string> args(argv + 1, argv + argc);
+    int status = sparrowtrim::cli::kExitFailure;
     try {
         const sparrowtrim::cli::Terminals terminals = {.output = IsTerminal(stdout),
                                                        .error = IsTerminal(stderr)};
-        return sparrowtrim::cli::RunCommandLine(args, std::cout, std::cerr, &g_StopRequested,
-                                                terminals);
+        status =
+            sparrowtrim::cli::RunCommandLine(args, output, std::cerr, &g_StopRequested, terminals);
     } catch (const std::exception &error) {
         std::cerr << "sparrowtrim-cli: " << error.what() << '\n';
-        return sparrowtrim::cli::kExitFailure;
     }
+    output.flush();
+    if (outputBuffer.Error() != 0) {
+        std::cerr << "sparrowtrim-cli: write error: " << std::strerror(outputBuffer.Error())
+                  << '\n';
+        status = sparrowtrim::cli::kExitFailure;
+    }
+    return status;
 }

@@ -6,16 +6,22 @@ namespace sparrowtrim {
 
 namespace {
 
+// `undo` is null when the file is only to be asked about, not made writable.
 bool RefusesOverwrite(const std::string &path, const std::function<bool()> &processReadOnly,
-                      bool makeWritable)
+                      ReadOnlyUndo *undo)
 {
     switch (platform::QueryReadOnly(path)) {
     case platform::ReadOnlyState::Writable:
         return false;
     case platform::ReadOnlyState::ReadOnly:
-        if (processReadOnly && processReadOnly())
-            return makeWritable && !platform::ClearReadOnly(path);
-        return true;
+        if (!processReadOnly || !processReadOnly())
+            return true;
+        if (undo == nullptr)
+            return false;
+        if (!platform::ClearReadOnly(path, undo->previous))
+            return true;
+        undo->cleared = true;
+        return false;
     case platform::ReadOnlyState::Unknown:
         break;
     }
@@ -24,14 +30,16 @@ bool RefusesOverwrite(const std::string &path, const std::function<bool()> &proc
 
 } // namespace
 
-bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly)
+bool CheckReadOnly(const std::string &path, const std::function<bool()> &processReadOnly,
+                   ReadOnlyUndo *undo)
 {
-    return RefusesOverwrite(path, processReadOnly, true);
+    ReadOnlyUndo ignored;
+    return RefusesOverwrite(path, processReadOnly, undo != nullptr ? undo : &ignored);
 }
 
 bool WouldRefuseOverwrite(const std::string &path, const std::function<bool()> &processReadOnly)
 {
-    return RefusesOverwrite(path, processReadOnly, false);
+    return RefusesOverwrite(path, processReadOnly, nullptr);
 }
 
 FileTime GetLastWriteTime(const std::string &path)

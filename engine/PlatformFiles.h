@@ -5,67 +5,121 @@
 
 #include "FileAttributes.h"
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace sparrowtrim::platform {
 
-// Reads the whole regular file into `buffer`, followed by `padding` zero bytes. Fails (false)
-// when the file cannot be opened or read, is not a regular file, or holds more than
-// `maxLength` bytes.
-bool ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                   std::vector<std::uint8_t> &buffer);
-
-// Replaces the file at `path` by `bytes` so that the path holds either the whole old file or the
-// whole new one at every moment: the bytes go to TemporaryPathFor() first, are flushed to disk
-// and then renamed over the file. The new file keeps the old one's permissions and, where the
-// process may set them, its owner and group. On failure the old file is untouched and the
-// temporary file is gone.
-bool ReplaceFileContents(const std::string &path, std::span<const std::uint8_t> bytes);
-
-// The name under which ReplaceFileContents writes the new contents of `path` (a path without
-// symbolic links): a hidden file in the same folder, named after the file, the process and the
-// calling thread, so that threads replacing files of one folder at once never share a name.
-std::string TemporaryPathFor(const std::string &path);
-
-// Removes a temporary file unless it was handed over.
-class TemporaryFile final
+// The outcome of a file operation: done, or what failed with the system's reason, such as
+// "writing the temporary file: File too large".
+class [[nodiscard]] FileStatus final
 {
 public:
-    explicit TemporaryFile(std::string path) : m_Path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        std::error_code ignored;
-        if (!m_Path.empty())
-            std::filesystem::remove(m_Path, ignored);
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
+    static FileStatus Done() { return FileStatus(); }
+    static FileStatus Failed(std::string reason) { return FileStatus(std::move(reason)); }
 
-    void Release() { m_Path.clear(); }
+    bool IsDone() const { return !m_Failed; }
+    const std::string &Reason() const { return m_Reason; }
 
 private:
-    std::string m_Path;
+    FileStatus() = default;
+    explicit FileStatus(std::string reason) : m_Failed(true), m_Reason(std::move(reason)) {}
+
+    bool m_Failed = false;
+    std::string m_Reason;
 };
 
-// A small number of the calling thread's own, the same at every call from that thread.
-inline unsigned ThreadNumber()
+// What tells a file apart from every other, and from itself once it has been changed: its
+// volume and file number, size, and modification and change times to the nanosecond (or as
+// finely as the platform keeps them).
+struct FileStamp
 {
-    static std::atomic<unsigned> next{0};
-    thread_local const unsigned number = next++;
-    return number;
-}
+    std::uint64_t volume = 0;
+    std::uint64_t fileNumber = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    bool operator==(const FileStamp &) const = default;
+};
+
+// The file a path named when it was read: the path itself or, where the path is a symbolic
+// link, the file the link leads to (which is the one replaced, the link staying as it is).
+struct SourceFile
+{
+    std::string path;
+    FileStamp stamp;
+    // Permission bits and owner (POSIX) or attribute bits (Windows) the new file is to get.
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+};
+
+// Reads the whole regular file into `buffer`, followed by `padding` zero bytes, and tells which
+// file it was. Fails, leaving the buffer's content unspecified, when the file cannot be opened
+// or read, is not a regular file, or holds more than `maxLength` bytes.
+FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
+                         std::vector<std::uint8_t> &buffer, SourceFile &source);
+
+// Takes the new stamp of a source file whose attributes the program itself has just changed;
+// fails when the file has been replaced or its content changed meanwhile.
+FileStatus Restamp(SourceFile &source);
+
+// A file's new content written under a temporary name in the file's folder, waiting to be
+// switched in; `handle` is the open temporary file in the platform's own terms. Where the
+// switch exchanged the two names, the temporary name then holds the replaced file until
+// Discard removes it.
+struct StagedFile
+{
+    SourceFile source;
+    std::string temporaryPath;
+    std::intptr_t handle = -1;
+    bool holdsReplaced = false;
+};
+
+// Writes `pieces`, one after the other, to a new temporary file beside the source and gives it
+// the source's owner, group, permission bits and extended attributes, and `time` as its times
+// unless it is 0. Fails, leaving nothing behind, when any of them cannot be given.
+FileStatus StageReplacement(const SourceFile &source,
+                            std::span<const std::span<const std::uint8_t>> pieces, FileTime time,
+                            StagedFile &staged);
+
+// Puts the bytes of every staged file on the disk; statuses[i] tells how files[i] fared.
+void MakeDurable(std::span<StagedFile *const> files, std::span<FileStatus> statuses);
+
+// Switches a durable staged file in under the source's path, provided the path still names
+// the very file that was read, unchanged; otherwise nothing is switched and the temporary file
+// is gone.
+FileStatus SwitchIn(StagedFile &staged);
+
+// Closes and removes a staged file that is not to be switched in, or the file a switch
+// replaced.
+void Discard(StagedFile &staged);
+
+// Makes the switches of files in `folder` survive a power cut.
+FileStatus FlushFolder(const std::string &folder);
+
+// The folder of a path, as FlushFolder takes it.
+std::string FolderOf(const std::string &path);
+
+// Removes the temporary files in `folder` that a run of this program left behind and whose
+// writer no longer runs; never touches anything else.
+void RemoveLeftovers(const std::string &folder);
+
+// The temporary name of the next file staged for `path`.
+std::string NextTemporaryPath(const std::string &path);
 
 enum class ReadOnlyState { Writable, ReadOnly, Unknown };
 ReadOnlyState QueryReadOnly(const std::string &path);
-// Gives the file normal attributes; false when they cannot be set.
-bool ClearReadOnly(const std::string &path);
+// Gives the file normal attributes; false when they cannot be set. `previous` receives what
+// RestoreReadOnly needs to put the attributes back.
+bool ClearReadOnly(const std::string &path, std::uint32_t &previous);
+// Puts back the attributes ClearReadOnly took away, provided the path still names the file
+// they were taken from and nobody changed them since.
+void RestoreReadOnly(const SourceFile &source, std::uint32_t previous);
 
 // The file's last-write time, 0 unless the file is writable and opens for reading and writing.
 FileTime ReadLastWriteTime(const std::string &path);

@@ -58,7 +58,7 @@ constexpr std::array<std::uint8_t, kOrientationSegmentLength> kLittleEndianOrien
 constexpr const char *kCouldNotOpen = "Couldn't open input file.";
 constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
 constexpr const char *kParseProblem = "Problem parsing file.  File unchanged.";
-constexpr const char *kCouldNotWrite = "Could not write output file.";
+constexpr const char *kCouldNotWrite = kCouldNotWriteMessage;
 constexpr const char *kReadOnly = "Cannot overwrite read-only file.";
 
 // Codes that stand alone inside entropy-coded data: a stuffed zero, TEM, RST0-RST7 and SOI.
@@ -120,23 +120,38 @@ mJPEGOpt::mJPEGOpt(ReadOnlyPolicy processReadOnly, OptimizeOptions options)
     : m_ProcessReadOnly(std::move(processReadOnly)), m_Options(options)
 {}
 
-std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
+void mJPEGOpt::StartFile(const std::string &path)
 {
+    m_Replacement = {};
     m_CurrentFile = path;
     m_InputLength = 0;
     m_OutputLength = 0;
     m_ScanPosition = 0;
+    m_FailureReason.clear();
+}
 
-    m_InputLength = LoadInputFile();
-    if (m_InputLength == -1) {
-        m_ResultMessage = kCouldNotOpen;
+std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
+{
+    const std::int32_t prepared = PrepareJPEG(path);
+    if (prepared != kRewritten)
+        return prepared;
+    Replacement replacement = TakeReplacement();
+    const platform::FileStatus switched = SwitchIn({&replacement, 1}).front();
+    if (!switched.IsDone()) {
+        m_ResultMessage = kCouldNotWrite;
+        m_FailureReason = switched.Reason();
         return kFailed;
     }
-    const std::int32_t walked = WalkLoadedInput();
-    if (walked != kRewritten)
-        return walked;
+    return kRewritten;
+}
 
-    switch (WriteOutputFile()) {
+std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, FileTime time)
+{
+    const std::int32_t examined = LoadAndWalk(path);
+    if (examined != kRewritten)
+        return examined;
+
+    switch (WriteOutputFile(time)) {
     case kFailed:
         m_ResultMessage = kCouldNotWrite;
         return kFailed;
@@ -148,12 +163,22 @@ std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
     }
 }
 
+// Loads and walks the file: kRewritten when it is to be rewritten (its new bytes in the output
+// buffer), kNothingToChange or kFailed with the message set.
+std::int32_t mJPEGOpt::LoadAndWalk(const std::string &path)
+{
+    StartFile(path);
+    m_InputLength = LoadInputFile();
+    if (m_InputLength == -1) {
+        m_ResultMessage = kCouldNotOpen;
+        return kFailed;
+    }
+    return WalkLoadedInput();
+}
+
 std::int32_t mJPEGOpt::OptimizeBuffer(std::span<const std::uint8_t> input)
 {
-    m_CurrentFile.clear();
-    m_InputLength = 0;
-    m_OutputLength = 0;
-    m_ScanPosition = 0;
+    StartFile({});
 
     m_InputLength = LoadInputBuffer(input);
     if (m_InputLength == -1) {
@@ -194,7 +219,10 @@ std::int32_t mJPEGOpt::LoadInputFile()
 {
     m_OutputBuffer.clear();
     try {
-        if (!platform::ReadWholeFile(m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer)) {
+        const platform::FileStatus read = platform::ReadWholeFile(
+            m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer, m_Source);
+        if (!read.IsDone()) {
+            m_FailureReason = read.Reason();
             ClearBuffers();
             return -1;
         }
@@ -216,10 +244,10 @@ std::int32_t mJPEGOpt::WalkLoadedInput()
         m_ResultMessage = kNotJpeg;
         return kFailed;
     }
-    // The file starts as a JPEG file but its first marker is damaged: the first intact
+    // The file starts with a marker but not with an intact start of image: the first
     // FF D8 FF further on is most likely the thumbnail inside a metadata segment, which must
     // never take the photo's place.
-    if (start > 0 && m_InputBuffer[0] == kMarker && m_InputBuffer[1] == kStartOfImage) {
+    if (start > 0 && m_InputBuffer[0] == kMarker) {
         m_ResultMessage = kParseProblem;
         return kFailed;
     }
@@ -441,14 +469,31 @@ std::size_t mJPEGOpt::FindScanEnd(std::size_t sosPosition) const
     }
 }
 
-std::int32_t mJPEGOpt::WriteOutputFile()
+std::int32_t mJPEGOpt::WriteOutputFile(FileTime time)
 {
     // A dry run stops at the read-only question and leaves even the read-only bit alone.
     if (m_Options.dryRun)
-        return WouldRefuseOverwrite(m_CurrentFile, m_ProcessReadOnly) ? kReadOnlyRefused : 0;
-    if (CheckReadOnly(m_CurrentFile, m_ProcessReadOnly))
+        return WouldRefuseOverwrite(m_Source.path, m_ProcessReadOnly) ? kReadOnlyRefused : 0;
+    ReadOnlyUndo undo;
+    if (CheckReadOnly(m_Source.path, m_ProcessReadOnly, &undo))
         return kReadOnlyRefused;
-    return platform::ReplaceFileContents(m_CurrentFile, m_OutputBuffer) ? 0 : kFailed;
+    // Clearing the read-only state changed the file's change time: the file is still the one
+    // that was read only if nothing else changed.
+    platform::FileStatus status =
+        undo.cleared ? platform::Restamp(m_Source) : platform::FileStatus::Done();
+    platform::StagedFile staged;
+    if (status.IsDone()) {
+        const std::span<const std::uint8_t> output = m_OutputBuffer;
+        status = platform::StageReplacement(m_Source, {&output, 1}, time, staged);
+    }
+    if (!status.IsDone()) {
+        if (undo.cleared)
+            platform::RestoreReadOnly(m_Source, undo.previous);
+        m_FailureReason = status.Reason();
+        return kFailed;
+    }
+    m_Replacement = Replacement(std::move(staged), undo);
+    return 0;
 }
 
 bool mJPEGOpt::AppendByte(std::uint8_t b)

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "FileAttributes.h"
+#include "PlatformFiles.h"
+#include "Replacement.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace sparrowtrim {
@@ -14,6 +19,9 @@ namespace sparrowtrim {
 inline constexpr std::int32_t kRewritten = 0;
 inline constexpr std::int32_t kFailed = -1;
 inline constexpr std::int32_t kNothingToChange = -5;
+
+// The message of a file whose new content could not be put in its place.
+inline constexpr const char *kCouldNotWriteMessage = "Could not write output file.";
 
 // What a caller may ask beyond the plain optimization; the window asks none of it.
 struct OptimizeOptions
@@ -40,7 +48,16 @@ public:
     const OptimizeOptions &Options() const { return m_Options; }
 
     // Optimizes the file in place: kRewritten, kFailed (see ResultMessage) or kNothingToChange.
+    // A rewritten file's new bytes are on the disk, and its new name survives a power cut,
+    // before this returns.
     std::int32_t OptimizeJPEG(const std::string &path);
+
+    // OptimizeJPEG up to the switch: after kRewritten the new bytes wait beside the file under
+    // a temporary name, to be taken with TakeReplacement and switched in with SwitchIn, alone
+    // or together with others. Until then the file is as it was, apart from a read-only state
+    // the read-only check cleared. A nonzero `time` becomes the new file's times.
+    std::int32_t PrepareJPEG(const std::string &path, FileTime time = 0);
+    Replacement TakeReplacement() { return std::move(m_Replacement); }
 
     // The walk alone, in memory: the bytes OptimizeJPEG would write for a file holding `input`
     // become Output(). Returns kRewritten when their length differs from the input's,
@@ -51,6 +68,9 @@ public:
 
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }
+    // The system's reason behind the last failure, such as "opening the file: No such file or
+    // directory"; empty where the message says all. Meaningful only after kFailed.
+    const std::string &FailureReason() const { return m_FailureReason; }
     // Lengths of the last file handled; meaningful after kRewritten and kNothingToChange.
     std::int32_t InputLength() const { return m_InputLength; }
     std::int32_t OutputLength() const { return m_OutputLength; }
@@ -64,6 +84,7 @@ private:
     // Result of WriteOutputFile when the read-only check refuses.
     static constexpr std::int32_t kReadOnlyRefused = -4;
 
+    std::int32_t LoadAndWalk(const std::string &path);
     std::int32_t WalkLoadedInput();
     std::int32_t LoadInputFile();
     std::int32_t LoadInputBuffer(std::span<const std::uint8_t> input);
@@ -71,7 +92,8 @@ private:
     std::int32_t ProcessSegment();
     std::int32_t CopyScans(std::size_t sosPosition);
     std::size_t FindScanEnd(std::size_t sosPosition) const;
-    std::int32_t WriteOutputFile();
+    std::int32_t WriteOutputFile(FileTime time);
+    void StartFile(const std::string &path);
     bool AppendByte(std::uint8_t b);
     bool AppendBytes(std::size_t from, std::size_t count);
     static std::int32_t ReadWord(std::uint8_t hi, std::uint8_t lo);
@@ -86,6 +108,9 @@ private:
     ReadOnlyPolicy m_ProcessReadOnly;
     OptimizeOptions m_Options;
     std::string m_CurrentFile;
+    // The file really read: the path, or the file its symbolic link leads to.
+    platform::SourceFile m_Source;
+    Replacement m_Replacement;
     // The L bytes of the input followed by kInputPadding zero bytes, so that every look-ahead
     // past the last byte reads zero.
     std::vector<std::uint8_t> m_InputBuffer;
@@ -103,6 +128,7 @@ private:
     };
     std::optional<Orientation> m_Orientation;
     std::string m_ResultMessage;
+    std::string m_FailureReason;
     std::int32_t m_InputLength = 0;
     std::int32_t m_OutputLength = 0;
 };

@@ -1,13 +1,29 @@
 #include "PlatformFiles.h"
 
+#include "TemporaryNames.h"
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
+
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 namespace sparrowtrim::platform {
 
@@ -17,11 +33,23 @@ namespace {
 constexpr std::int64_t kEpochDifferenceSeconds = 11644473600;
 constexpr std::int64_t kTicksPerSecond = 10000000;
 constexpr std::int64_t kNanosecondsPerTick = 100;
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
-// Longest part of a file name reused in its temporary name, keeping it within 255 bytes.
-constexpr std::size_t kMaxNameInTemporary = 200;
 // Largest single read or write; Linux moves at most about 2 GiB per call.
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+// Temporary names tried before a file gives up: each is new, so only a folder crowded with
+// names of this very process collides more than once.
+constexpr int kNameAttempts = 100;
+
+constexpr const char *kChangedMeanwhile = "the file was changed or replaced by another program "
+                                          "after it was read; it was left as it is now";
+constexpr const char *kGoneMeanwhile = "the file was deleted or renamed by another program "
+                                       "after it was read";
+
+std::string SystemReason(const std::string &doing, int error = errno)
+{
+    return doing + ": " + std::strerror(error);
+}
 
 class FileDescriptor final
 {
@@ -39,6 +67,7 @@ public:
 
     bool IsOpen() const { return m_Fd >= 0; }
     int Get() const { return m_Fd; }
+    int Release() { return std::exchange(m_Fd, -1); }
     // Closes now; false when the close reports an error (a write the kernel could not finish).
     bool Close() { return ::close(std::exchange(m_Fd, -1)) == 0; }
 
@@ -61,6 +90,8 @@ bool ReadAll(int fd, std::uint8_t *data, std::size_t size)
         const ssize_t got = ::read(fd, data, std::min(size, kMaxTransfer));
         if (got < 0 && errno == EINTR)
             continue;
+        if (got == 0)
+            errno = ENODATA; // the file became shorter while it was read
         if (got <= 0)
             return false;
         data += got;
@@ -69,16 +100,28 @@ bool ReadAll(int fd, std::uint8_t *data, std::size_t size)
     return true;
 }
 
-bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
+// Writes the pieces one after the other, as few calls as the system allows.
+bool WritePieces(int fd, std::span<const std::span<const std::uint8_t>> pieces)
 {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, std::min(size, kMaxTransfer));
+    std::vector<struct iovec> vectors;
+    vectors.reserve(pieces.size());
+    for (const auto &piece : pieces)
+        if (!piece.empty())
+            vectors.push_back({const_cast<std::uint8_t *>(piece.data()), piece.size()});
+    std::size_t next = 0;
+    while (next < vectors.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(vectors.size() - next, IOV_MAX));
+        ssize_t put = ::writev(fd, &vectors[next], count);
         if (put < 0 && errno == EINTR)
             continue;
-        if (put <= 0)
+        if (put < 0)
             return false;
-        data += put;
-        size -= static_cast<std::size_t>(put);
+        while (next < vectors.size() && static_cast<std::size_t>(put) >= vectors[next].iov_len)
+            put -= static_cast<ssize_t>(vectors[next++].iov_len);
+        if (put > 0) {
+            vectors[next].iov_base = static_cast<std::uint8_t *>(vectors[next].iov_base) + put;
+            vectors[next].iov_len -= static_cast<std::size_t>(put);
+        }
     }
     return true;
 }
@@ -86,6 +129,26 @@ bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
 bool IsOwnerWritable(const struct stat &status)
 {
     return (status.st_mode & S_IWUSR) != 0;
+}
+
+std::int64_t Nanoseconds(const struct timespec &time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat &status)
+{
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+            static_cast<std::uint64_t>(status.st_size), Nanoseconds(status.st_mtim),
+            Nanoseconds(status.st_ctim)};
+}
+
+// The same file with the same content: everything but the change time, which the program's
+// own attribute changes move.
+bool SameContent(const FileStamp &a, const FileStamp &b)
+{
+    return a.volume == b.volume && a.fileNumber == b.fileNumber && a.size == b.size &&
+           a.modified == b.modified;
 }
 
 FileTime ToFileTime(const struct timespec &time)
@@ -117,14 +180,6 @@ FileDescriptor OpenWritableFile(const std::string &path)
     return file;
 }
 
-// Best effort: only root may give a file to another user, but a user may still hand it to one
-// of their own groups. Failing that, the new file belongs to whoever runs the program.
-bool KeepOwner(int fd, const struct stat &original)
-{
-    return ::fchown(fd, original.st_uid, original.st_gid) == 0 ||
-           ::fchown(fd, static_cast<uid_t>(-1), original.st_gid) == 0;
-}
-
 std::string ResolvedPath(const std::string &path)
 {
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
@@ -132,65 +187,420 @@ std::string ResolvedPath(const std::string &path)
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
-} // namespace
-
-bool ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                   std::vector<std::uint8_t> &buffer)
+std::string FirstLine(const char *file)
 {
-    buffer.clear();
-    // Non-blocking, so that a named pipe cannot hold the program; it is refused below.
-    FileDescriptor file(Open(path, O_RDONLY | O_NONBLOCK));
-    if (!file.IsOpen())
-        return false;
-    struct stat status;
-    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0 ||
-        static_cast<std::uint64_t>(status.st_size) > maxLength)
-        return false;
-
-    const auto length = static_cast<std::size_t>(status.st_size);
-    buffer.assign(length + padding, 0);
-    if (!ReadAll(file.Get(), buffer.data(), length) || !file.Close()) {
-        buffer.clear();
-        return false;
-    }
-    return true;
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
 }
 
-bool ReplaceFileContents(const std::string &path, std::span<const std::uint8_t> bytes)
+const TemporaryWriter &ThisWriter()
 {
-    // Through a symbolic link the file it points to is replaced; the link stays.
-    const std::string target = ResolvedPath(path);
-    struct stat original;
-    if (target.empty() || ::stat(target.c_str(), &original) != 0 || !S_ISREG(original.st_mode))
-        return false;
-
-    const std::string temporaryPath = TemporaryPathFor(target);
-    FileDescriptor file(Open(temporaryPath, O_WRONLY | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR));
-    if (!file.IsOpen())
-        return false;
-    TemporaryFile temporary(temporaryPath);
-
-    KeepOwner(file.Get(), original);
-    // After the owner, whose change may clear set-id bits. Where the file system cannot take
-    // them, the new file stays readable by its owner alone, never by more people than before.
-    ::fchmod(file.Get(), original.st_mode & 07777);
-
-    if (!WriteAll(file.Get(), bytes.data(), bytes.size()) || ::fdatasync(file.Get()) != 0 ||
-        !file.Close())
-        return false;
-    if (::rename(temporaryPath.c_str(), target.c_str()) != 0)
-        return false;
-    temporary.Release();
-    return true;
+    static const TemporaryWriter writer = [] {
+        // Containers on one machine may share its identity but not their process numbers:
+        // the process namespace is part of the machine here.
+        char pidNamespace[64] = {};
+        const ssize_t length =
+            ::readlink("/proc/self/ns/pid", pidNamespace, sizeof pidNamespace - 1);
+        char host[HOST_NAME_MAX + 1] = {};
+        ::gethostname(host, sizeof host - 1);
+        const std::string machine = FirstLine("/etc/machine-id") + "/" + host + "/" +
+                                    std::string(pidNamespace, length > 0 ? length : 0);
+        return TemporaryWriter{Digest(machine),
+                               Digest(FirstLine("/proc/sys/kernel/random/boot_id")),
+                               static_cast<std::uint64_t>(::getpid())};
+    }();
+    return writer;
 }
 
-std::string TemporaryPathFor(const std::string &path)
+std::atomic<std::uint64_t> g_NextSerial{0};
+
+std::string TemporaryPathFor(const std::string &path, std::uint64_t serial)
 {
     const std::size_t slash = path.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string name = path.substr(nameStart, kMaxNameInTemporary);
-    return path.substr(0, nameStart) + "." + name + "." + std::to_string(::getpid()) + "-" +
-           std::to_string(ThreadNumber()) + ".sparrowtrim-tmp";
+    return path.substr(0, nameStart) +
+           TemporaryName(std::string_view(path).substr(nameStart), ThisWriter(), serial);
+}
+
+#ifdef __linux__
+// The names in a list of extended attributes as the system returns it.
+std::vector<std::string> SplitNames(const std::vector<char> &list)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t length = ::strnlen(list.data() + at, list.size() - at);
+        if (length > 0)
+            names.emplace_back(list.data() + at, length);
+        at += length + 1;
+    }
+    return names;
+}
+
+// Reads a list or a value whose size is asked first; it may grow in between.
+template <typename Call> bool ReadSized(Call call, std::vector<char> &out)
+{
+    for (;;) {
+        const ssize_t size = call(nullptr, 0);
+        if (size < 0)
+            return false;
+        out.resize(static_cast<std::size_t>(size));
+        if (size == 0)
+            return true;
+        const ssize_t got = call(out.data(), out.size());
+        if (got >= 0) {
+            out.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+bool NoAttributeSupport(int error)
+{
+    return error == ENOTSUP || error == ENOSYS;
+}
+
+// Gives the new file exactly the extended attributes of the original: access-control lists
+// (system.posix_acl_access), user.*, security.* and whatever else the process may read. Ones
+// the new file received from its folder's default access-control list are taken away again,
+// so that nobody gains access the original did not give.
+FileStatus CopyExtendedAttributes(const std::string &from, int to)
+{
+    std::vector<char> list;
+    if (!ReadSized(
+            [&](char *data, std::size_t size) { return ::listxattr(from.c_str(), data, size); },
+            list)) {
+        if (NoAttributeSupport(errno))
+            list.clear();
+        else
+            return FileStatus::Failed(SystemReason("listing the extended attributes"));
+    }
+    const std::vector<std::string> wanted = SplitNames(list);
+
+    if (!ReadSized([&](char *data, std::size_t size) { return ::flistxattr(to, data, size); },
+                   list))
+        list.clear();
+    for (const std::string &name : SplitNames(list))
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+            ::fremovexattr(to, name.c_str()) != 0)
+            return FileStatus::Failed(SystemReason("removing the inherited attribute " + name));
+
+    std::vector<char> value;
+    for (const std::string &name : wanted) {
+        if (!ReadSized(
+                [&](char *data, std::size_t size) {
+                    return ::getxattr(from.c_str(), name.c_str(), data, size);
+                },
+                value) ||
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0)
+            return FileStatus::Failed(SystemReason("copying the extended attribute " + name));
+    }
+    return FileStatus::Done();
+}
+#else
+FileStatus CopyExtendedAttributes(const std::string &, int)
+{
+    return FileStatus::Done();
+}
+#endif
+
+// Gives the new file the original's owner, group, permission bits and extended attributes,
+// and checks that it has them: a file must never end up belonging to someone else or open to
+// more people than before.
+FileStatus KeepAccess(const SourceFile &source, int fd)
+{
+    // The owner first: a change of owner clears set-id bits and file capabilities.
+    if (::fchown(fd, source.owner, source.group) != 0)
+        return FileStatus::Failed(
+            SystemReason("giving the new file the original's owner and group"));
+    if (::fchmod(fd, source.mode & 07777) != 0)
+        return FileStatus::Failed(SystemReason("giving the new file the original's permissions"));
+    if (FileStatus copied = CopyExtendedAttributes(source.path, fd); !copied.IsDone())
+        return copied;
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return FileStatus::Failed(SystemReason("checking the new file's permissions"));
+    if (status.st_uid != source.owner || status.st_gid != source.group ||
+        (status.st_mode & 07777) != (source.mode & 07777))
+        return FileStatus::Failed("the new file did not get the original's owner, group and "
+                                  "permissions");
+    return FileStatus::Done();
+}
+
+// Removes the temporary file unless it was handed over.
+class TemporaryGuard final
+{
+public:
+    TemporaryGuard(std::string path, int fd) : m_Path(std::move(path)), m_Fd(fd) {}
+    ~TemporaryGuard()
+    {
+        if (m_Fd.IsOpen()) {
+            m_Fd.Close();
+            ::unlink(m_Path.c_str());
+        }
+    }
+    TemporaryGuard(const TemporaryGuard &) = delete;
+    TemporaryGuard &operator=(const TemporaryGuard &) = delete;
+
+    int Fd() const { return m_Fd.Get(); }
+    int Release() { return m_Fd.Release(); }
+
+private:
+    std::string m_Path;
+    FileDescriptor m_Fd;
+};
+
+// The file systems that received new files. One syncfs of a file system flushes a whole group
+// of them at once; it reports every failure to write since the file it is called through was
+// opened, so it is called through a folder opened before the first of them. A failure it
+// reports cannot be pinned on a file: from then on the files there are flushed one by one.
+struct Device
+{
+    int sentinel = -1;
+    bool oneByOne = false;
+};
+std::mutex g_DeviceMutex;
+std::map<std::uint64_t, Device> g_Devices;
+
+void WatchDevice(std::uint64_t volume, const std::string &folder)
+{
+    const std::lock_guard lock(g_DeviceMutex);
+    const auto [device, added] = g_Devices.try_emplace(volume);
+    if (!added)
+        return;
+    device->second.sentinel = Open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
+    struct stat status;
+    device->second.oneByOne = device->second.sentinel < 0 ||
+                              ::fstat(device->second.sentinel, &status) != 0 ||
+                              static_cast<std::uint64_t>(status.st_dev) != volume;
+}
+
+// The folder to flush the whole file system through, or -1 when its files go one by one.
+int SentinelOf(std::uint64_t volume)
+{
+    const std::lock_guard lock(g_DeviceMutex);
+    const Device &device = g_Devices[volume];
+    return device.oneByOne ? -1 : device.sentinel;
+}
+
+void FlushOneByOneFrom(std::uint64_t volume)
+{
+    const std::lock_guard lock(g_DeviceMutex);
+    g_Devices[volume].oneByOne = true;
+}
+
+void FlushFile(StagedFile &file, FileStatus &status)
+{
+    if (::fdatasync(static_cast<int>(file.handle)) != 0)
+        status = FileStatus::Failed(SystemReason("flushing the new file to the disk"));
+}
+
+} // namespace
+
+FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
+                         std::vector<std::uint8_t> &buffer, SourceFile &source)
+{
+    source.path = path;
+    // Non-blocking, so that a named pipe cannot hold the program; it is refused below. A
+    // symbolic link is resolved only when the path is one, which spares the lookups of every
+    // folder above for all other files.
+    int fd = Open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0 && errno == ELOOP) {
+        source.path = ResolvedPath(path);
+        if (!source.path.empty())
+            fd = Open(source.path, O_RDONLY | O_NONBLOCK);
+    }
+    FileDescriptor file(fd);
+    if (!file.IsOpen())
+        return FileStatus::Failed(SystemReason("opening the file"));
+    struct stat status;
+    if (::fstat(file.Get(), &status) != 0)
+        return FileStatus::Failed(SystemReason("reading the file's attributes"));
+    if (!S_ISREG(status.st_mode))
+        return FileStatus::Failed("not a regular file");
+    if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxLength)
+        return FileStatus::Failed("the file is too large");
+    source.stamp = StampOf(status);
+    source.mode = status.st_mode;
+    source.owner = status.st_uid;
+    source.group = status.st_gid;
+
+    // The buffer keeps its memory and size from file to file: only bytes beyond the last
+    // file's end are cleared when it grows, and the padding, instead of the whole buffer.
+    const auto length = static_cast<std::size_t>(status.st_size);
+    buffer.resize(length + padding);
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);
+    if (!ReadAll(file.Get(), buffer.data(), length) || !file.Close()) {
+        buffer.clear();
+        return FileStatus::Failed(errno == ENODATA ? "the file became shorter while it was read"
+                                                   : SystemReason("reading the file"));
+    }
+    return FileStatus::Done();
+}
+
+FileStatus Restamp(SourceFile &source)
+{
+    struct stat status;
+    if (::stat(source.path.c_str(), &status) != 0)
+        return FileStatus::Failed(kGoneMeanwhile);
+    const FileStamp now = StampOf(status);
+    if (!SameContent(now, source.stamp))
+        return FileStatus::Failed(kChangedMeanwhile);
+    source.stamp = now;
+    source.mode = status.st_mode;
+    return FileStatus::Done();
+}
+
+FileStatus StageReplacement(const SourceFile &source,
+                            std::span<const std::span<const std::uint8_t>> pieces, FileTime time,
+                            StagedFile &staged)
+{
+    WatchDevice(source.stamp.volume, FolderOf(source.path));
+    std::string temporaryPath;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
+        temporaryPath = TemporaryPathFor(source.path, g_NextSerial++);
+        fd = Open(temporaryPath, O_WRONLY | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return FileStatus::Failed(SystemReason("creating the temporary file"));
+    TemporaryGuard temporary(temporaryPath, fd);
+
+    if (!WritePieces(fd, pieces))
+        return FileStatus::Failed(SystemReason("writing the temporary file"));
+#ifdef __linux__
+    // The disk can start on the bytes while the next files are read.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    if (FileStatus kept = KeepAccess(source, fd); !kept.IsDone())
+        return kept;
+    if (time != 0) {
+        const struct timespec times[2] = {ToTimespec(time), ToTimespec(time)};
+        ::futimens(fd, times);
+    }
+    staged.source = source;
+    staged.temporaryPath = std::move(temporaryPath);
+    staged.handle = temporary.Release();
+    return FileStatus::Done();
+}
+
+void MakeDurable(std::span<StagedFile *const> files, std::span<FileStatus> statuses)
+{
+    // One flush of the whole file system commits a group at once, where flushing file by file
+    // waits for the disk once per file. A single file is flushed alone.
+    std::map<std::uint64_t, std::vector<std::size_t>> byDevice;
+    for (std::size_t i = 0; i < files.size(); ++i)
+        byDevice[files[i]->source.stamp.volume].push_back(i);
+    for (const auto &[volume, indexes] : byDevice) {
+        const int sentinel = indexes.size() > 1 ? SentinelOf(volume) : -1;
+        if (sentinel >= 0 && ::syncfs(sentinel) == 0)
+            continue;
+        if (sentinel >= 0)
+            FlushOneByOneFrom(volume);
+        for (const std::size_t i : indexes)
+            FlushFile(*files[i], statuses[i]);
+    }
+}
+
+FileStatus SwitchIn(StagedFile &staged)
+{
+    FileDescriptor temporary(static_cast<int>(std::exchange(staged.handle, -1)));
+    const auto fail = [&](FileStatus status) {
+        ::unlink(staged.temporaryPath.c_str());
+        return status;
+    };
+    if (!temporary.Close())
+        return fail(FileStatus::Failed(SystemReason("closing the temporary file")));
+
+    // The path must still name the file that was read, unchanged.
+    struct stat status;
+    if (::stat(staged.source.path.c_str(), &status) != 0)
+        return fail(FileStatus::Failed(kGoneMeanwhile));
+    if (StampOf(status) != staged.source.stamp)
+        return fail(FileStatus::Failed(kChangedMeanwhile));
+#ifdef RENAME_EXCHANGE
+    // Exchanging the names never creates the file, should it vanish after the check; the old
+    // file, now under the temporary name, shows whether it is still the one that was read.
+    // It is removed by Discard: freeing its blocks may wait for the disk.
+    if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD, staged.source.path.c_str(),
+                    RENAME_EXCHANGE) == 0) {
+        struct stat previous;
+        if (::lstat(staged.temporaryPath.c_str(), &previous) == 0 &&
+            SameContent(StampOf(previous), staged.source.stamp)) {
+            staged.holdsReplaced = true;
+            return FileStatus::Done();
+        }
+        if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD,
+                        staged.source.path.c_str(), RENAME_EXCHANGE) != 0)
+            return FileStatus::Failed(SystemReason(
+                "the file changed while it was replaced and could not be put back; it was "
+                "kept as " +
+                staged.temporaryPath));
+        return fail(FileStatus::Failed(kChangedMeanwhile));
+    }
+    if (errno == ENOENT)
+        return fail(FileStatus::Failed(kGoneMeanwhile));
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return fail(FileStatus::Failed(SystemReason("putting the new file in place")));
+#endif
+    if (::rename(staged.temporaryPath.c_str(), staged.source.path.c_str()) != 0)
+        return fail(FileStatus::Failed(SystemReason("putting the new file in place")));
+    return FileStatus::Done();
+}
+
+void Discard(StagedFile &staged)
+{
+    if (staged.handle >= 0)
+        ::close(static_cast<int>(std::exchange(staged.handle, -1)));
+    else if (!std::exchange(staged.holdsReplaced, false))
+        return;
+    ::unlink(staged.temporaryPath.c_str());
+}
+
+FileStatus FlushFolder(const std::string &folder)
+{
+    FileDescriptor directory(Open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY));
+    if (!directory.IsOpen() || ::fsync(directory.Get()) != 0)
+        return FileStatus::Failed(SystemReason("flushing the folder to the disk"));
+    return FileStatus::Done();
+}
+
+std::string FolderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void RemoveLeftovers(const std::string &folder)
+{
+    const std::string base = folder.empty() ? "." : folder;
+    const auto close = [](DIR *open) { ::closedir(open); };
+    const std::unique_ptr<DIR, decltype(close)> directory(::opendir(base.c_str()), close);
+    if (!directory)
+        return;
+    const auto processRuns = [](std::uint64_t process) {
+        return process > static_cast<std::uint64_t>(INT_MAX) ||
+               ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+    };
+    const int fd = ::dirfd(directory.get());
+    while (const struct dirent *entry = ::readdir(directory.get())) {
+        const auto writer = WriterOfTemporaryName(entry->d_name);
+        struct stat status;
+        if (writer && IsAbandoned(*writer, ThisWriter(), processRuns) &&
+            ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(status.st_mode))
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+}
+
+std::string NextTemporaryPath(const std::string &path)
+{
+    return TemporaryPathFor(path, g_NextSerial.load());
 }
 
 ReadOnlyState QueryReadOnly(const std::string &path)
@@ -201,11 +611,21 @@ ReadOnlyState QueryReadOnly(const std::string &path)
     return IsOwnerWritable(status) ? ReadOnlyState::Writable : ReadOnlyState::ReadOnly;
 }
 
-bool ClearReadOnly(const std::string &path)
+bool ClearReadOnly(const std::string &path, std::uint32_t &previous)
 {
     struct stat status;
-    return ::stat(path.c_str(), &status) == 0 &&
-           ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
+    if (::stat(path.c_str(), &status) != 0)
+        return false;
+    previous = status.st_mode & 07777;
+    return ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+void RestoreReadOnly(const SourceFile &source, std::uint32_t previous)
+{
+    struct stat status;
+    if (::stat(source.path.c_str(), &status) == 0 && SameContent(StampOf(status), source.stamp) &&
+        (status.st_mode & 07777) == ((previous | S_IWUSR) & 07777))
+        ::chmod(source.path.c_str(), previous);
 }
 
 FileTime ReadLastWriteTime(const std::string &path)

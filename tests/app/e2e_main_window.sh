@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program in a real X server: copied with a few JPEG files into a fresh folder,
 # dragged, driven with mouse clicks (Select All, Start), checked on disk and ended with its
-# cross button. Run under xvfb-run; $1 is the built program.
+# cross button. It runs under a file-size limit that one optimized photo exceeds: that photo
+# fails alone. Run under xvfb-run; $1 is the built program.
 set -euo pipefail
 
 program=${1:?usage: e2e_main_window.sh PROGRAM}
@@ -20,7 +21,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cp "$program" "$work/sparrowtrim"
 for name in "${files[@]}"; do install -m 644 "$corpus/$name" "$work/$name"; done
 
-"$work/sparrowtrim" &
+(ulimit -f 4 && exec "$work/sparrowtrim") &
 pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Sparrowtrim$' | head -n 1) ||
   fail "the main window did not appear"
@@ -59,10 +60,14 @@ kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
 [ "$(grep -c $'\r$' "$log")" -eq "$(wc -l <"$log")" ] || fail "log lines do not all end in CR LF"
 grep -qx $'Files processed: 3\r' "$log" || fail "log does not report three files"
 grep -qx $'File successfully optimized.\r' "$log" || fail "no file was optimized"
+grep -qx $'ERROR:  Could not write output file.\r' "$log" || fail "the size limit did not fail a file"
+cmp -s "$corpus/${files[0]}" "$work/${files[0]}" || fail "the photo beyond the size limit changed"
+[ -z "$(find "$work" -name '*.sparrowtrim-tmp')" ] || fail "a temporary file was left"
 
 # Every file is logged; an optimized one has the size logged and still decodes.
 for name in "${files[@]}"; do
-  block=$(grep -A 5 -F "$(printf 'File: \t%s/%s' "$work" "$name")" "$log" | tr -d '\r')
+  block=$(tr -d '\r' <"$log" | awk -v file="$(printf 'File: \t%s/%s' "$work" "$name")" \
+    '/^\*+$/ { in_block = 0 } $0 == file { in_block = 1 } in_block')
   [ -n "$block" ] || fail "$name is not in the log"
   grep -qx "File successfully optimized." <<<"$block" || continue
   after=$(sed -n 's/^Size After Optimizing: \t//p' <<<"$block" | head -n 1)

@@ -241,20 +241,4 @@ TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
         EXPECT_NE(line.find('\t' + args[i]), std::string::npos) << line;
 }
 
-#ifndef _WIN32 // the ANSI file calls there stop at 260 characters, well short of these names
-TEST(CommandLineTest, ParallelWorkersNeverShareATemporaryFile)
-{
-    // Temporary names keep only the first 200 bytes of a photo's name: files whose names begin
-    // alike once collided when replaced side by side.
-    const TempDir dir;
-    std::vector<std::string> args = {"--jobs", "4"};
-    for (char last = 'a'; last < 'i'; ++last)
-        args.push_back(Copy("fat.jpg", dir.path, std::string(204, 'p') + last + ".jpg").string());
-
-    const auto [status, out, err] = RunCli(args);
-
-    EXPECT_EQ(status, kExitSuccess) << out;
-}
-#endif
-
 } // namespace

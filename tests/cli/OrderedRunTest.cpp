@@ -21,6 +21,7 @@ struct OrderCase
     std::size_t count;
     unsigned jobs;
     std::size_t stopAfter = 1000; // the stop is requested while this index is consumed
+    std::size_t ahead = 1000;     // results that may wait to be consumed
 };
 
 class RunInOrderTest : public testing::TestWithParam<OrderCase>
@@ -29,8 +30,9 @@ class RunInOrderTest : public testing::TestWithParam<OrderCase>
 
 TEST_P(RunInOrderTest, StartsEachIndexOnceAndConsumesAllItStartedInOrder)
 {
-    const auto [name, count, jobs, stopAfter] = GetParam();
+    const auto [name, count, jobs, stopAfter, ahead] = GetParam();
     std::atomic<bool> stop = false;
+    std::atomic<std::size_t> consumedCount = 0;
     std::vector<std::atomic<int>> calls(count);
     std::vector<std::size_t> consumed;
 
@@ -38,6 +40,7 @@ TEST_P(RunInOrderTest, StartsEachIndexOnceAndConsumesAllItStartedInOrder)
         count, jobs,
         [&](unsigned worker, std::size_t index) {
             ++calls[index];
+            EXPECT_LT(index, consumedCount + ahead) << "started too far ahead";
             // Each worker has an engine of its own, made for as many as the run can use.
             EXPECT_LT(worker, std::clamp<std::size_t>(count, 1, jobs));
             // Early indexes take longest, so later ones finish first; work beyond the stop
@@ -51,8 +54,9 @@ TEST_P(RunInOrderTest, StartsEachIndexOnceAndConsumesAllItStartedInOrder)
             EXPECT_EQ(result, index);
             consumed.push_back(result);
             stop = stop || index == stopAfter;
+            ++consumedCount;
         },
-        &stop);
+        &stop, ahead);
 
     EXPECT_EQ(handled, consumed.size());
     EXPECT_GE(consumed.size(), std::min(stopAfter + 1, count));
@@ -69,6 +73,7 @@ const OrderCase kCases[] = {
     {"ManyItemsFewJobs", 200, 3},
     {"StopWhenAlone", 100, 1, 0},
     {"StopInParallel", 100, 3, 40},
+    {"FewResultsMayWait", 100, 3, 1000, 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunInOrderTest, testing::ValuesIn(kCases), kRowName);

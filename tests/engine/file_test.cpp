@@ -103,13 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"MissingFile", [](auto &) {}, kFailed, kCouldNotOpen, {}},
         FileCase{
             "Folder", [](auto &path) { fs::create_directory(path); }, kFailed, kCouldNotOpen, {}},
-        // A failed write leaves the original as it was.
-        FileCase{"TemporaryFileCannotBeCreated",
+        // Whatever holds the temporary name stays; another name is taken.
+        FileCase{"TemporaryNameTakenRetriesAnother",
                  [](auto &path) {
                      Holding(kWithMetadata)(path);
-                     fs::create_directory(platform::TemporaryPathFor(path));
+                     fs::create_directory(platform::NextTemporaryPath(path));
                  },
-                 kFailed, kCouldNotWrite, kWithMetadata},
+                 kRewritten, "", kImage},
         FileCase{"ReadOnlyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly, kWithMetadata,
                  false, 1},
         FileCase{"ReadOnlyAllowed", Holding(kWithMetadata, true), kRewritten, "", kImage, true, 1},

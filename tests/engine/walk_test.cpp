@@ -92,9 +92,10 @@ const WalkCase kWalkCases[] = {
     Rewritten("OtherApp14Dropped", kSoi + kApp0 + Segment(0xEE, Text("Adob")) + kRest, kImage),
     Kept("ConditioningAndLastFrameHeaderKept",
          kHead + Segment(0xCC, {0x00, 0x10}) + Segment(0xCF, Bytes(9, 0x03)) + kSos + kData + kEoi),
-    // The first FF D8 FF lies inside the metadata segment: the thumbnail, not the photo.
+    // The file starts with a marker, but its start of image is damaged: the first FF D8 FF
+    // lies inside the metadata segment, the thumbnail, not the photo.
     Failed("DamagedStartNeverYieldsThumbnail",
-           Bytes{0xFF, 0xD8, 0x00, 0x10} + kExifWithThumbnail + kApp0 + kRest, kParseProblem),
+           Bytes{0xFF, 0xD9, 0x00, 0x10} + kExifWithThumbnail + kApp0 + kRest, kParseProblem),
     Rewritten("SegmentsBetweenScansPassedByLength",
               kHead + kSos + kData + kBetweenScans + kEoi + kTrailer,
               kHead + kSos + kData + kBetweenScans + kEoi),

@@ -42,7 +42,7 @@ struct AttributeCase
 using AttributeTest = testing::TestWithParam<AttributeCase>;
 
 // A rewritten photo is a new file that carries none of the old attributes; one that cannot be
-// replaced stays as it was, with the normal attributes an allowed read-only file was given.
+// replaced stays as it was, read-only state included.
 TEST_P(AttributeTest, RewrittenFileIsANewFile)
 {
     const AttributeCase &row = GetParam();
@@ -75,8 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
                                   kReadOnlyBit | kHidden},
                     AttributeCase{"NothingToChangeStaysHidden", kImage, kHidden, false, false,
                                   kNothingToChange, "", kHidden},
-                    AttributeCase{"HeldOpenElsewhereStaysAsItWas", kWithMetadata,
-                                  kReadOnlyBit | kHidden, true, true, kFailed, kCouldNotWrite, 0}),
+                    AttributeCase{"HeldOpenElsewhereGetsItsReadOnlyStateBack", kWithMetadata,
+                                  kReadOnlyBit | kHidden, true, true, kFailed, kCouldNotWrite,
+                                  kReadOnlyBit | kHidden}),
     [](const auto &row) { return row.param.name; });
 
 // Makes a folder the current one for as long as it lives.

@@ -1,0 +1,126 @@
+#include "GroupCommit.h"
+
+#include <utility>
+
+namespace sparrowtrim::cli {
+
+namespace {
+
+// Enough to flush a group at a time instead of a file at a time, little enough that files are
+// reported without a noticeable lag.
+constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+constexpr auto kMaxWait = std::chrono::milliseconds(100);
+// Removals waiting for the disk at once: where freed blocks are discarded at once, each
+// removal waits for the disk, and several waits overlap.
+constexpr unsigned kRemovers = 4;
+
+} // namespace
+
+BackgroundRemover::BackgroundRemover()
+{
+    for (unsigned i = 0; i < kRemovers; ++i)
+        m_Threads.emplace_back([this] { Remove(); });
+}
+
+BackgroundRemover::~BackgroundRemover()
+{
+    {
+        const std::lock_guard lock(m_Mutex);
+        m_Ending = true;
+    }
+    m_Changed.notify_all();
+    m_Threads.clear();
+}
+
+void BackgroundRemover::Add(std::vector<Replacement> replacements)
+{
+    {
+        const std::lock_guard lock(m_Mutex);
+        for (Replacement &replacement : replacements)
+            m_Queue.push_back(std::move(replacement));
+    }
+    m_Changed.notify_all();
+}
+
+void BackgroundRemover::Remove()
+{
+    std::unique_lock lock(m_Mutex);
+    for (;;) {
+        m_Changed.wait(lock, [this] { return m_Ending || !m_Queue.empty(); });
+        if (m_Queue.empty())
+            return;
+        Replacement done = std::move(m_Queue.back());
+        m_Queue.pop_back();
+        lock.unlock();
+        done = {};
+        lock.lock();
+    }
+}
+
+PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                         bool keepDate)
+{
+    PreparedFile prepared;
+    FileOutcome &outcome = prepared.outcome;
+    outcome.name = name;
+    outcome.path = folder + name;
+    outcome.dryRun = engine.Options().dryRun;
+    // Reading a date and setting it back still touches the file; a dry run must not.
+    const bool restoreDate = keepDate && !outcome.dryRun;
+    prepared.savedTime = restoreDate ? GetLastWriteTime(outcome.path) : 0;
+    // A rewritten file gets its time before it is switched in, so that it never shows another.
+    outcome.result = engine.PrepareJPEG(outcome.path, prepared.savedTime);
+    outcome.inputLength = engine.InputLength();
+    outcome.outputLength = engine.OutputLength();
+    if (outcome.result == kFailed) {
+        outcome.message = engine.ResultMessage();
+        outcome.reason = engine.FailureReason();
+    }
+    if (outcome.result == kRewritten)
+        prepared.replacement = engine.TakeReplacement();
+    else if (restoreDate)
+        SetFileTimes(outcome.path, prepared.savedTime);
+    return prepared;
+}
+
+void CommitGroup::Add(PreparedFile file)
+{
+    if (m_Files.empty())
+        m_Opened = std::chrono::steady_clock::now();
+    if (file.replacement.IsPending())
+        m_Bytes += static_cast<std::size_t>(file.outcome.outputLength);
+    m_Files.push_back(std::move(file));
+    if (m_Files.size() >= kMaxFiles || m_Bytes >= kMaxBytes ||
+        std::chrono::steady_clock::now() - m_Opened >= kMaxWait)
+        Commit();
+}
+
+void CommitGroup::Commit()
+{
+    std::vector<Replacement> replacements;
+    std::vector<std::size_t> owners;
+    for (std::size_t i = 0; i < m_Files.size(); ++i) {
+        if (m_Files[i].replacement.IsPending()) {
+            replacements.push_back(std::move(m_Files[i].replacement));
+            owners.push_back(i);
+        }
+    }
+    const std::vector<platform::FileStatus> statuses = SwitchIn(replacements);
+    m_Remover.Add(std::move(replacements));
+    for (std::size_t k = 0; k < owners.size(); ++k) {
+        if (statuses[k].IsDone())
+            continue;
+        PreparedFile &file = m_Files[owners[k]];
+        file.outcome.result = kFailed;
+        file.outcome.message = kCouldNotWriteMessage;
+        file.outcome.reason = statuses[k].Reason();
+        if (m_KeepDate)
+            SetFileTimes(file.outcome.path, file.savedTime);
+    }
+    for (const PreparedFile &file : m_Files)
+        m_Report(file.outcome);
+    m_Files.clear();
+    m_Bytes = 0;
+}
+
+} // namespace sparrowtrim::cli

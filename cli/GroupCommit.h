@@ -1,0 +1,83 @@
+#pragma once
+
+#include "BatchRun.h"
+#include "Replacement.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sparrowtrim::cli {
+
+// One file as a worker leaves it: handled, or rewritten with its new bytes waiting to be
+// switched in.
+struct PreparedFile
+{
+    FileOutcome outcome;
+    Replacement replacement;
+    FileTime savedTime = 0; // given back to the file after the run, when the date is kept
+};
+
+// Handles one file up to the switch: reads its time when keepDate is set, runs the engine, and
+// gives the time back at once to a file that will not be switched.
+PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                         bool keepDate);
+
+// Drops switched-in replacements on threads of its own, so that removing the files they
+// replaced, which can wait for the disk, overlaps the rest of the run. Its end waits until all
+// are gone.
+class BackgroundRemover final
+{
+public:
+    BackgroundRemover();
+    ~BackgroundRemover();
+    BackgroundRemover(const BackgroundRemover &) = delete;
+    BackgroundRemover &operator=(const BackgroundRemover &) = delete;
+
+    void Add(std::vector<Replacement> replacements);
+
+private:
+    void Remove();
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::vector<Replacement> m_Queue;
+    bool m_Ending = false;
+    std::vector<std::jthread> m_Threads;
+};
+
+// Files waiting to be reported, in order, with the rewritten ones among them: the new bytes of
+// a whole group are put on the disk at once, the files switched in, each folder flushed once,
+// and only then is each file reported. A group is committed once it holds enough files or
+// bytes, or its first file has waited long enough. Files still waiting when the group is
+// dropped are not switched in: their files stay as they were.
+class CommitGroup final
+{
+public:
+    using Report = std::function<void(const FileOutcome &)>;
+
+    CommitGroup(bool keepDate, Report report) : m_KeepDate(keepDate), m_Report(std::move(report)) {}
+    CommitGroup(const CommitGroup &) = delete;
+    CommitGroup &operator=(const CommitGroup &) = delete;
+
+    // Most files that may wait at once, in a group and on their way to it.
+    static constexpr std::size_t kMaxFiles = 128;
+
+    void Add(PreparedFile file);
+    // Switches in and reports every file waiting.
+    void Commit();
+
+private:
+    bool m_KeepDate;
+    Report m_Report;
+    std::vector<PreparedFile> m_Files;
+    std::size_t m_Bytes = 0;
+    std::chrono::steady_clock::time_point m_Opened;
+    BackgroundRemover m_Remover;
+};
+
+} // namespace sparrowtrim::cli

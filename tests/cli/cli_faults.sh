@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Usage: cli_faults.sh CLI
+# The command line where the system fails it for real: system calls made to fail with strace,
+# a file-size limit, a hang-up, standard output that cannot be written. Every row checks the
+# exit status, what is printed, and that each photo holds its original or its optimized bytes,
+# with no temporary file left.
+set -uo pipefail
+
+cli=$1
+corpus=${SPARROWTRIM_CORPUS_DIR:?}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# Photos: two to rewrite (one larger than the size limit below), one with nothing to change.
+mkdir "$work/expected"
+cp "$corpus/exif-canon-40d-thumb-icc.jpg" "$work/expected/small.jpg"
+cp "$corpus/camera-flir-vue-12-app1.jpg" "$work/expected/large.jpg"
+cp "$corpus/restarts-dri.jpg" "$work/expected/lean.jpg"
+chmod u+w "$work/expected"/*
+cp -r "$work/expected" "$work/original"
+"$cli" --quiet "$work/expected" || exit 1
+for i in $(seq 1 40); do cp "$work/original/small.jpg" "$work/original/many-$i.jpg"; done
+cp "$work/expected/small.jpg" "$work/expected/many.jpg"
+
+# The leak checker of a sanitizer build cannot work under strace.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
+strace_works=1
+strace -f -o /dev/null true 2>/dev/null || strace_works=0
+
+# Sends a hang-up to the command line, run under strace, once it has handled some files.
+hang_up() {
+  "$@" &
+  local tracer=$! child=""
+  sleep 1
+  child=$(cat "/proc/$tracer/task/$tracer/children" 2>/dev/null || pgrep -P "$tracer")
+  kill -HUP $child
+  wait $tracer
+}
+
+# name | command (run in the photos' folder, "$cli" and "$log" at hand) | status | stdout |
+# stderr | rewritten: which photos must hold their optimized bytes (the others their original)
+rows=(
+  "OwnerCannotBeGiven|strace -f -o /dev/null -e trace=fchown -e inject=fchown:error=EPERM \$cli --quiet small.jpg|1|ERROR:  Could not write output file.	small.jpg|small.jpg: giving the new file the original's owner and group: Operation not permitted|"
+  "GroupFlushFailsSoEachFileIsFlushed|strace -f -o /dev/null -e trace=syncfs -e inject=syncfs:error=EIO \$cli --quiet small.jpg large.jpg lean.jpg|0|||small large"
+  "GroupAndFileFlushesFail|strace -f -o /dev/null -e trace=syncfs,fdatasync -e inject=syncfs,fdatasync:error=EIO \$cli --quiet small.jpg large.jpg|1|ERROR:  Could not write output file.	large.jpg|large.jpg: flushing the new file to the disk: Input/output error|"
+  "SizeLimitEndsTheRun|ulimit -f 16; \$cli small.jpg large.jpg lean.jpg|1|Files processed: 3|large.jpg: writing the temporary file: File too large|small"
+  "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=fchown -e inject=fchown:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
+  "OutputFull|\$cli small.jpg >/dev/full|1||write error: No space left on device|small"
+  "OutputReaderGone|{ sleep 1; \$cli small.jpg; } \| true|1||write error: Broken pipe|small"
+  "OutputClosedAndTheLogOpened|\$cli --log \"\$log\" small.jpg >&-|1||write error: Bad file descriptor|small"
+)
+
+for row in "${rows[@]}"; do
+  IFS='|' read name command status out err rewritten <<<"$row"
+  if [[ $command == *strace* && $strace_works == 0 ]]; then
+    echo "SKIP $name: strace cannot trace here"
+    continue
+  fi
+  photos=$work/photos
+  log=$work/run.log
+  rm -rf "$photos" "$log" && cp -r "$work/original" "$photos"
+  (cd "$photos" && eval "$command") >"$work/out" 2>"$work/err"
+  actual=$?
+  problems=()
+  [ "$actual" = "$status" ] || problems+=("exit status $actual, expected $status")
+  [ -z "$out" ] || grep -qF -- "$out" "$work/out" || problems+=("no '$out' in the output")
+  [ -z "$err" ] || grep -qF -- "$err" "$work/err" || problems+=("no '$err' in the error output")
+  for photo in "$photos"/*.jpg; do
+    base=$(basename "$photo" .jpg)
+    source=$work/expected/${base%%-*}.jpg
+    original=$work/original/$(basename "$photo")
+    if [[ " $rewritten " == *" $base "* ]]; then
+      cmp -s "$photo" "$source" || problems+=("$base.jpg is not optimized")
+    elif ! cmp -s "$photo" "$original" && ! cmp -s "$photo" "$source"; then
+      problems+=("$base.jpg holds neither its original nor its optimized bytes")
+    elif [[ $base != many-* && $base != lean ]] && ! cmp -s "$photo" "$original"; then
+      problems+=("$base.jpg was changed")
+    fi
+  done
+  [ -z "$(find "$photos" -name '.*sparrowtrim-tmp')" ] || problems+=("temporary files left")
+  [[ $command != *--log* ]] || head -1 "$log" | grep -q '^\*' || problems+=("the log is damaged")
+  if [ ${#problems[@]} -eq 0 ]; then
+    echo "ok   $name"
+  else
+    failures=$((failures + 1))
+    printf 'FAIL %s: %s\n' "$name" "$(IFS=';'; echo "${problems[*]}")"
+    sed 's/^/     out: /' "$work/out"
+    sed 's/^/     err: /' "$work/err"
+  fi
+done
+# The order on the disk: a group's new bytes are flushed before its files are switched in, and
+# their folder after, before any of them is reported.
+if [ $strace_works = 1 ]; then
+  rows+=(FlushSwitchFlushReport)
+  rm -rf "$photos" && cp -r "$work/original" "$photos"
+  (cd "$photos" && strace -f -o "$work/trace" -e trace=syncfs,fdatasync,renameat2,fsync,write \
+    "$cli" small.jpg large.jpg many-*.jpg >/dev/null)
+  disorder=$(awk '/ (syncfs|fdatasync)\(/ { flushed = 1 }
+    / renameat2\(/ { if (!flushed) print "switched before flushed"; switched = 1 }
+    / fsync\(/ { switched = flushed = 0 }
+    / write\(1,/ { if (switched) print "reported before the folder was flushed" }' "$work/trace")
+  if [ -z "$disorder" ] && grep -q ' renameat2(' "$work/trace"; then
+    echo "ok   FlushSwitchFlushReport"
+  else
+    failures=$((failures + 1))
+    echo "FAIL FlushSwitchFlushReport: ${disorder:-nothing was switched}" | sort -u
+  fi
+fi
+echo "$((${#rows[@]} - failures)) passed, $failures failed"
+[ $failures -eq 0 ]
