@@ -121,7 +121,8 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     const std::size_t count = collected.files.size();
     ProgressLine progress(err, count, ProgressLine::IsWanted(terminals.error, count, options.quiet),
                           options.dryRun);
-    CommitGroup group(options.keepDate, [&](const FileOutcome &outcome) {
+    const std::size_t mostWaiting = FilesThatMayWait(options.jobs);
+    CommitGroup group(options.keepDate, mostWaiting, [&](const FileOutcome &outcome) {
         if (!options.quiet || outcome.result == kFailed) {
             if (terminals.output)
                 progress.Erase();
@@ -143,7 +144,7 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
             return PrepareFile(engines[worker], file.folder, file.name, options.keepDate);
         },
         [&](std::size_t, PreparedFile file) { group.Add(std::move(file)); }, stopRequested,
-        CommitGroup::kMaxFiles);
+        mostWaiting);
     group.Commit();
     progress.Erase();
     if (handled < collected.files.size()) {

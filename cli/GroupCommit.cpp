@@ -1,6 +1,11 @@
 #include "GroupCommit.h"
 
+#include <algorithm>
 #include <utility>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 namespace sparrowtrim::cli {
 
@@ -13,10 +18,37 @@ constexpr auto kMaxWait = std::chrono::milliseconds(100);
 // Removals waiting for the disk at once: where freed blocks are discarded at once, each
 // removal waits for the disk, and several waits overlap.
 constexpr unsigned kRemovers = 4;
+// Enough to flush many files at once; more would only hold more files open.
+constexpr std::size_t kMostFilesWaiting = 128;
 
 } // namespace
 
-BackgroundRemover::BackgroundRemover()
+std::size_t FilesThatMayWait(unsigned jobs)
+{
+#ifdef _WIN32
+    (void)jobs;
+    return kMostFilesWaiting;
+#else
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1;
+    if (limit.rlim_cur < limit.rlim_max) {
+        // No select() here, so a higher limit costs nothing; the cap keeps it modest.
+        rlimit raised = limit;
+        raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4 * kMostFilesWaiting + 256);
+        if (raised.rlim_cur > limit.rlim_cur && ::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    // Standard streams, the log, each worker's file being read and its new bytes, a folder
+    // being flushed, and some to spare.
+    const rlim_t reserved = 16 + 2 * rlim_t{jobs};
+    if (limit.rlim_cur <= reserved + 3)
+        return 1;
+    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / 3, 1, kMostFilesWaiting);
+#endif
+}
+
+BackgroundRemover::BackgroundRemover(std::size_t mostWaiting) : m_MostWaiting(mostWaiting)
 {
     for (unsigned i = 0; i < kRemovers; ++i)
         m_Threads.emplace_back([this] { Remove(); });
@@ -35,7 +67,10 @@ BackgroundRemover::~BackgroundRemover()
 void BackgroundRemover::Add(std::vector<Replacement> replacements)
 {
     {
-        const std::lock_guard lock(m_Mutex);
+        std::unique_lock lock(m_Mutex);
+        m_Drained.wait(lock, [&] {
+            return m_Queue.empty() || m_Queue.size() + replacements.size() <= m_MostWaiting;
+        });
         for (Replacement &replacement : replacements)
             m_Queue.push_back(std::move(replacement));
     }
@@ -53,6 +88,7 @@ void BackgroundRemover::Remove()
         m_Queue.pop_back();
         lock.unlock();
         done = {};
+        m_Drained.notify_all();
         lock.lock();
     }
 }
@@ -90,7 +126,7 @@ void CommitGroup::Add(PreparedFile file)
     if (file.replacement.IsPending())
         m_Bytes += static_cast<std::size_t>(file.outcome.outputLength);
     m_Files.push_back(std::move(file));
-    if (m_Files.size() >= kMaxFiles || m_Bytes >= kMaxBytes ||
+    if (m_Files.size() >= m_MostFiles || m_Bytes >= kMaxBytes ||
         std::chrono::steady_clock::now() - m_Opened >= kMaxWait)
         Commit();
 }

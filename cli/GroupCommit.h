@@ -27,13 +27,20 @@ struct PreparedFile
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate);
 
+// How many rewritten files may wait at once in each of three places (on their way to a group,
+// in it, being dropped) for `jobs` workers: each holds its new bytes open, so it is as many as
+// the open-file limit leaves room for, after raising that limit as far as it may go, and at
+// most 128.
+std::size_t FilesThatMayWait(unsigned jobs);
+
 // Drops switched-in replacements on threads of its own, so that removing the files they
 // replaced, which can wait for the disk, overlaps the rest of the run. Its end waits until all
 // are gone.
 class BackgroundRemover final
 {
 public:
-    BackgroundRemover();
+    // Add waits until the replacements it is given fit among mostWaiting waiting to be dropped.
+    explicit BackgroundRemover(std::size_t mostWaiting);
     ~BackgroundRemover();
     BackgroundRemover(const BackgroundRemover &) = delete;
     BackgroundRemover &operator=(const BackgroundRemover &) = delete;
@@ -45,6 +52,8 @@ private:
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
+    std::condition_variable m_Drained;
+    std::size_t m_MostWaiting;
     std::vector<Replacement> m_Queue;
     bool m_Ending = false;
     std::vector<std::jthread> m_Threads;
@@ -60,12 +69,13 @@ class CommitGroup final
 public:
     using Report = std::function<void(const FileOutcome &)>;
 
-    CommitGroup(bool keepDate, Report report) : m_KeepDate(keepDate), m_Report(std::move(report)) {}
+    // At most mostFiles files wait at once in the group, and as many in the remover.
+    CommitGroup(bool keepDate, std::size_t mostFiles, Report report)
+        : m_KeepDate(keepDate), m_MostFiles(mostFiles), m_Report(std::move(report)),
+          m_Remover(mostFiles)
+    {}
     CommitGroup(const CommitGroup &) = delete;
     CommitGroup &operator=(const CommitGroup &) = delete;
-
-    // Most files that may wait at once, in a group and on their way to it.
-    static constexpr std::size_t kMaxFiles = 128;
 
     void Add(PreparedFile file);
     // Switches in and reports every file waiting.
@@ -73,6 +83,7 @@ public:
 
 private:
     bool m_KeepDate;
+    std::size_t m_MostFiles;
     Report m_Report;
     std::vector<PreparedFile> m_Files;
     std::size_t m_Bytes = 0;
