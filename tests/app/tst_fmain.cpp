@@ -8,11 +8,13 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
@@ -372,6 +374,29 @@ private slots:
     {
         browse::SetDialogRunner([](browse::FolderDialog &) { return QDialog::Accepted; });
         QCOMPARE(browse::BrowseForFolder(nullptr, u"/"_s, {}, false), u"/"_s);
+    }
+
+    // The rows above a deep preselected folder arrive after it was selected and push it down;
+    // once they are in, the folder is still in view.
+    void deepPreselectionInView()
+    {
+        QByteArrayList entries{"z/y/x/"};
+        for (int index = 10; index < 70; ++index)
+            entries << "a" + QByteArray::number(index) + '/';
+        CreateFiles(m_Folder->path(), entries);
+        bool inView = false;
+        browse::SetDialogRunner([&](browse::FolderDialog &dialog) {
+            dialog.show();
+            const auto *tree = dialog.findChild<QTreeView *>(u"folders"_s);
+            const auto *model = dialog.findChild<QFileSystemModel *>();
+            inView = QTest::qWaitFor([&] {
+                return model->index(Path(u"z"_s)).row() == 60 &&
+                       tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex()));
+            });
+            return QDialog::Rejected;
+        });
+        browse::BrowseForFolder(nullptr, Path(u"z/y/x"_s), u"t"_s, false);
+        QVERIFY(inView);
     }
 
     // Both open the same page of the maker's site.
