@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <csignal>
 #include <dlfcn.h>
-#include <limits>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -79,7 +78,7 @@ TEST_P(FileTest, ResultMessageFileAndDate)
     row.prepare(path);
     const std::vector<std::string> namesBefore = folder.Names();
     const bool readOnly = row.after && IsReadOnly(path);
-    EXPECT_EQ(row.after ? Dates(path) : "", row.after ? "old/old" : "");
+    EXPECT_EQ(row.after ? Dates(path) : "old/old", "old/old");
     EXPECT_EQ(row.after || !fs::exists(path) ? GetLastWriteTime(path) : 0,
               row.after && !readOnly ? kOld.fileTime : 0);
 
