@@ -1,16 +1,24 @@
-// OptimizeJPEG on real files: results and messages, the read-only policy, file dates, and writes
-// that fail without harming the original.
+// OptimizeJPEG on files: results and messages, the read-only policy and file dates; then what a
+// rewrite keeps and refuses where files carry POSIX permissions, owners and extended
+// attributes or Windows attributes, and what it does when the system or another program gets
+// in its way.
 
-#include "FileAttributes.h"
 #include "PlatformFiles.h"
+#include "TemporaryNames.h"
 #include "mJPEGOpt.h"
 #include "test_files.h"
 
-#include <filesystem>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
-#include <string>
+#ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <dlfcn.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 using namespace sparrowtrim;
@@ -18,17 +26,33 @@ using namespace sparrowtrim::test;
 
 namespace {
 
-constexpr FileTime kDayBefore = kOldTime - 864'000'000'000;
-
 using Prepare = std::function<void(const std::string &path)>;
 
+// The bytes, dated kOld, read-only when asked.
 Prepare Holding(const Bytes &bytes, bool readOnly = false)
 {
     return [=](const std::string &path) {
         WriteBytes(path, bytes);
-        SetReadOnly(path, readOnly);
+        SetFileTimes(path, kOld.fileTime);
+        if (readOnly)
+            fs::permissions(path, fs::perms::owner_write, fs::perm_options::remove);
     };
 }
+
+#ifdef _WIN32
+HANDLE g_Holder = nullptr; // another program's, which keeps the photo from being deleted
+
+Prepare WithAttributes(DWORD attributes, bool heldOpen = false)
+{
+    return [=](const std::string &path) {
+        Holding(kWithMetadata)(path);
+        ::SetFileAttributesA(path.c_str(), attributes);
+        if (heldOpen)
+            g_Holder = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+}
+#endif
 
 struct FileCase
 {
@@ -54,10 +78,9 @@ TEST_P(FileTest, ResultMessageFileAndDate)
     row.prepare(path);
     const std::vector<std::string> namesBefore = folder.Names();
     const bool readOnly = row.after && IsReadOnly(path);
-    if (row.after)
-        WriteFileTimes(path, {kDayBefore, kOldTime});
-    const FileTime saved = GetLastWriteTime(path);
-    EXPECT_EQ(saved, row.after && !readOnly ? kOldTime : 0);
+    EXPECT_EQ(row.after ? Dates(path) : "old/old", "old/old");
+    EXPECT_EQ(row.after || !fs::exists(path) ? GetLastWriteTime(path) : 0,
+              row.after && !readOnly ? kOld.fileTime : 0);
 
     int questions = 0;
     mJPEGOpt engine(row.processReadOnly ? mJPEGOpt::ReadOnlyPolicy([&] {
@@ -65,58 +88,309 @@ TEST_P(FileTest, ResultMessageFileAndDate)
         return *row.processReadOnly;
     })
                                         : nullptr);
+#ifdef _WIN32
+    // Hidden and system bits go with a rewrite, as every attribute does.
+    const auto shown = [&] {
+        return row.after ? ::GetFileAttributesA(path.c_str()) &
+                               (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)
+                         : 0;
+    };
+    const DWORD shownBefore = shown();
+    const std::int32_t result = engine.OptimizeJPEG(path);
+    if (g_Holder != nullptr)
+        ::CloseHandle(std::exchange(g_Holder, nullptr));
+    ASSERT_EQ(result, row.result);
+    EXPECT_EQ(shown(), row.result == kRewritten ? 0 : shownBefore);
+#else
     ASSERT_EQ(engine.OptimizeJPEG(path), row.result);
+#endif
     EXPECT_EQ(engine.ResultMessage(), row.message);
     EXPECT_EQ(questions, row.questions);
+    EXPECT_EQ(folder.Names(), namesBefore);
+    EXPECT_EQ(fs::is_symlink(path), row.name.starts_with("SymbolicLink"));
     if (!row.after) {
-        SetFileTimes(path, kOldTime);
-        EXPECT_EQ(engine.InputLength(), -1);
+        SetFileTimes(path, kDayBefore.fileTime);
         EXPECT_EQ(folder.Names(), namesBefore);
         return;
     }
-    EXPECT_EQ(folder.Names(), namesBefore);
-    EXPECT_EQ(ReadBytes(path), *row.after);
-    if (row.result != kFailed) {
-        EXPECT_EQ(engine.OutputLength(), std::ssize(*row.after));
-    }
-    // An allowed read-only file was given normal attributes.
+    // Only a rewrite gives the file a new date; an allowed read-only file was given normal
+    // attributes, and only a writable file takes a date.
+    EXPECT_EQ(Dates(path).ends_with("/old"), row.result != kRewritten) << Dates(path);
     const bool stillReadOnly = IsReadOnly(path);
     EXPECT_EQ(stillReadOnly, readOnly && row.result != kRewritten);
-    const FileTimes before = ReadFileTimes(path);
-    EXPECT_EQ(before.modification == kOldTime, row.result != kRewritten);
-
-    SetFileTimes(path, stillReadOnly ? kOldTime + 1 : saved);
-    const FileTimes after = ReadFileTimes(path);
-    EXPECT_EQ(after.modification, saved != 0 ? saved : before.modification);
-    if (saved != 0) {
-        EXPECT_EQ(after.access, saved);
-    }
+    SetFileTimes(path, kDayBefore.fileTime);
+    const std::string dates = Dates(path);
+    EXPECT_TRUE(stillReadOnly ? dates.ends_with("/old") : dates == "day before/day before")
+        << dates;
+    EXPECT_EQ(ReadBytes(path), *row.after);
+    EXPECT_TRUE(row.result == kFailed || engine.OutputLength() == std::ssize(*row.after));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, FileTest,
-    testing::Values(
-        FileCase{"Rewritten", Holding(kWithMetadata), kRewritten, "", kImage},
-        FileCase{"NothingToChange", Holding(kImage), kNothingToChange, "", kImage},
-        FileCase{"EmptyFile", Holding({}), kFailed, kNotJpeg, Bytes{}},
-        FileCase{"Unparsable", Holding(kHead), kFailed, kParseProblem, kHead},
-        FileCase{"MissingFile", [](auto &) {}, kFailed, kCouldNotOpen, {}},
-        FileCase{
-            "Folder", [](auto &path) { fs::create_directory(path); }, kFailed, kCouldNotOpen, {}},
-        // Whatever holds the temporary name stays; another name is taken.
-        FileCase{"TemporaryNameTakenRetriesAnother",
-                 [](auto &path) {
-                     Holding(kWithMetadata)(path);
-                     fs::create_directory(platform::NextTemporaryPath(path));
-                 },
-                 kRewritten, "", kImage},
-        FileCase{"ReadOnlyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly, kWithMetadata,
-                 false, 1},
-        FileCase{"ReadOnlyAllowed", Holding(kWithMetadata, true), kRewritten, "", kImage, true, 1},
-        FileCase{"ReadOnlyWithoutPolicyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly,
-                 kWithMetadata, std::nullopt},
-        FileCase{"ReadOnlyNothingToChange", Holding(kImage, true), kNothingToChange, "", kImage,
-                 false}),
-    [](const auto &row) { return row.param.name; });
+const auto kTakeTemporaryName = [](auto &path) {
+    Holding(kWithMetadata)(path);
+    fs::create_directory(platform::NextTemporaryPath(path));
+};
+
+// clang-format off
+const FileCase kFileCases[] = {
+    {"Rewritten", Holding(kWithMetadata), kRewritten, "", kImage},
+    {"NothingToChange", Holding(kImage), kNothingToChange, "", kImage},
+    {"EmptyFile", Holding({}), kFailed, kNotJpeg, Bytes{}},
+    {"Unparsable", Holding(kHead), kFailed, kParseProblem, kHead},
+    {"MissingFile", [](auto &) {}, kFailed, kCouldNotOpen, {}},
+    {"Folder", [](auto &path) { fs::create_directory(path); }, kFailed, kCouldNotOpen, {}},
+    // Whatever holds the temporary name stays; another name is taken.
+    {"TemporaryNameTakenRetriesAnother", kTakeTemporaryName, kRewritten, "", kImage},
+    {"ReadOnlyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly, kWithMetadata, false, 1},
+    {"ReadOnlyAllowed", Holding(kWithMetadata, true), kRewritten, "", kImage, true, 1},
+    {"ReadOnlyWithoutPolicyRefused", Holding(kWithMetadata, true), kFailed, kReadOnly,
+     kWithMetadata, std::nullopt},
+    {"ReadOnlyNothingToChange", Holding(kImage, true), kNothingToChange, "", kImage},
+#ifdef _WIN32
+    {"HiddenSystemFileComesBackPlain", WithAttributes(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+     kRewritten, "", kImage},
+    {"RefusedReadOnlyFileKeepsItsBits", WithAttributes(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY),
+     kFailed, kReadOnly, kWithMetadata, false, 1},
+    {"HeldOpenElsewhereGetsItsReadOnlyStateBack", WithAttributes(FILE_ATTRIBUTE_READONLY, true),
+     kFailed, kCouldNotWrite, kWithMetadata, true, 1},
+#else
+    // The link stays; the file it leads to, with a name as long as names go, is rewritten.
+    {"SymbolicLinkToALongName", [](auto &path) { Holding(kWithMetadata)(path + std::string(242, 'x'));
+     fs::create_symlink(kPhoto + std::string(242, 'x'), path); }, kRewritten, "", kImage},
+    // A named pipe would hold the program; a file too long for the 32-bit lengths would overflow
+    // them (sparse: it takes no room on disk).
+    {"NamedPipe", [](auto &path) { ::mkfifo(path.c_str(), 0644); }, kFailed, kCouldNotOpen, {}},
+    {"TooLong", [](auto &path) { WriteBytes(path, kImage); fs::resize_file(path, 1UL << 31); },
+     kFailed, kCouldNotOpen, {}},
+#endif
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Files, FileTest, testing::ValuesIn(kFileCases),
+                         [](const auto &row) { return row.param.name; });
+
+// A file that is gone by the time of the write would be created anew: never writable.
+TEST(CheckReadOnlyTest, MissingFileIsNeverWritable)
+{
+    TemporaryFolder folder;
+    for (const bool processReadOnly : {false, true})
+        EXPECT_TRUE(CheckReadOnly(folder.File(kPhoto), [=] { return processReadOnly; }));
+    EXPECT_TRUE(folder.Names().empty());
+}
+
+#ifndef _WIN32
+
+int InFolder(const std::string &folder, const std::string &command)
+{
+    return std::system(("cd '" + folder + "' && " + command).c_str());
+}
+
+// Pretends a call did what it was asked, as file systems that ignore some requests do.
+constexpr int kIgnored = -1;
+
+// A system function of this process that fails with `error` (when not 0) after `meanwhile`, a
+// command run in the photo's folder (or "ulimit": a file-size limit of 16 bytes), acted on the
+// photo: the engine's calls to it come here before the system.
+struct Fault
+{
+    std::string function;
+    int error = 0; // or kIgnored
+    std::string meanwhile = {};
+};
+Fault g_Fault;
+std::string g_Photo;
+Bytes g_LeftByOther; // what the photo held once `meanwhile` was done with it
+
+// What the call is to return instead of the system's answer: -1 (failed), 0 (ignored), or 1
+// to call the system.
+int Strike(const char *function)
+{
+    if (g_Fault.function != function)
+        return 1;
+    const Fault fault = std::exchange(g_Fault, {});
+    struct rlimit limit;
+    if (fault.meanwhile == "ulimit" && ::getrlimit(RLIMIT_FSIZE, &limit) == 0) {
+        limit.rlim_cur = 16;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    } else if (!fault.meanwhile.empty()) {
+        InFolder(fs::path(g_Photo).parent_path().string(), fault.meanwhile);
+    }
+    g_LeftByOther = fs::exists(g_Photo) ? ReadBytes(g_Photo) : Bytes{};
+    errno = fault.error;
+    return fault.error == kIgnored ? 0 : fault.error != 0 ? -1 : 1;
+}
+
+// As the programs do: beyond the file-size limit a write fails with its own error.
+const auto kIgnoreSizeSignal = std::signal(SIGXFSZ, SIG_IGN);
+
+template <typename Function> Function *Real(const char *name)
+{
+    return reinterpret_cast<Function *>(::dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+#define SPARROWTRIM_FAULT(result, name, parameters, arguments, ...)                                \
+    extern "C" result name parameters __VA_ARGS__                                                  \
+    {                                                                                              \
+        static auto *const real = Real<result parameters>(#name);                                  \
+        const int struck = Strike(#name);                                                          \
+        return struck == 1 ? real arguments : struck;                                              \
+    }
+SPARROWTRIM_FAULT(int, fchown, (int fd, uid_t owner, gid_t group), (fd, owner, group), noexcept)
+SPARROWTRIM_FAULT(int, fchmod, (int fd, mode_t mode), (fd, mode), noexcept)
+SPARROWTRIM_FAULT(int, fsetxattr,
+                  (int fd, const char *name, const void *value, size_t size, int flags),
+                  (fd, name, value, size, flags), noexcept)
+SPARROWTRIM_FAULT(ssize_t, writev, (int fd, const struct iovec *vectors, int count),
+                  (fd, vectors, count))
+SPARROWTRIM_FAULT(int, fdatasync, (int fd), (fd))
+SPARROWTRIM_FAULT(int, renameat2,
+                  (int fromFolder, const char *from, int toFolder, const char *to, unsigned flags),
+                  (fromFolder, from, toFolder, to, flags), noexcept)
+SPARROWTRIM_FAULT(int, fsync, (int fd), (fd))
+SPARROWTRIM_FAULT(int, stat, (const char *path, struct stat *status), (path, status), noexcept)
+SPARROWTRIM_FAULT(int, chmod, (const char *path, mode_t mode), (path, mode), noexcept)
+
+namespace {
+
+enum class Left { Original, Optimized, Others, Nothing };
+
+struct FaultCase
+{
+    std::string name;
+    Fault fault;
+    Left left;
+    std::string setup = {}; // a command run in the photo's folder first
+    unsigned mode = 0640;   // "Process Read Only Files" is on
+    std::string message = kCouldNotWrite;
+};
+
+using FaultTest = testing::TestWithParam<FaultCase>;
+
+// Whatever goes wrong, the path holds the original as it was (content, owner, permissions,
+// extended attributes, read-only state), the optimized bytes with the original's owner,
+// permissions (plus the owner's right to write) and attributes, or what another program put
+// there; never a temporary file, never a file that was deleted meanwhile. Root gives the photo
+// to a stranger first.
+TEST_P(FaultTest, LeavesTheOriginalTheNewFileOrTheOtherProgramsOne)
+{
+    const FaultCase &row = GetParam();
+    TemporaryFolder folder;
+    const std::string path = folder.File(kPhoto);
+    WriteBytes(path, kWithMetadata);
+    ASSERT_TRUE(::geteuid() != 0 || ::chown(path.c_str(), 4321, 8765) == 0);
+    ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+    if (!row.setup.empty() && InFolder(folder.Path().string(), row.setup + " 2>/dev/null") != 0)
+        GTEST_SKIP() << "the file system here takes no extended attributes or access lists";
+    const std::string attributes = "getfattr -d -m - " + path + " 2>/dev/null";
+    const std::string attributesBefore = Capture(attributes);
+    struct stat before, after;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    struct rlimit sizeLimit;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &sizeLimit), 0);
+
+    g_Fault = row.fault;
+    g_Photo = path;
+    mJPEGOpt engine([] { return true; });
+    const std::int32_t result = engine.OptimizeJPEG(path);
+    g_Fault = {};
+    ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
+
+    const bool rewritten = row.left == Left::Optimized && row.fault.error != EIO;
+    EXPECT_EQ(result, rewritten ? kRewritten : kFailed);
+    EXPECT_EQ(engine.ResultMessage(), rewritten ? "" : row.message);
+    EXPECT_EQ(engine.FailureReason().empty(), rewritten || row.message == kReadOnly)
+        << engine.FailureReason();
+    if (row.left == Left::Nothing) {
+        EXPECT_TRUE(folder.Names().empty());
+        return;
+    }
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{kPhoto});
+    const Bytes expected[] = {kWithMetadata, kImage, g_LeftByOther};
+    EXPECT_EQ(ReadBytes(path), expected[static_cast<int>(row.left)]);
+    if (row.left == Left::Others)
+        return;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, row.left == Left::Optimized ? row.mode | 0200 : row.mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+    EXPECT_EQ(after.st_gid, before.st_gid);
+    EXPECT_EQ(Capture(attributes), attributesBefore);
+}
+
+// Another program acting on the photo just before the write or while its new bytes are flushed;
+// one rewrite keeps the size and sets the modification time back: only the change time tells.
+const std::string kAppend = "echo more >>photo.jpg";
+const std::string kReplace = "echo other >new && mv new photo.jpg";
+const std::string kRewriteInPlace =
+    "touch -r photo.jpg t && printf X | dd of=photo.jpg bs=1 "
+    "seek=9 conv=notrunc status=none && touch -r t photo.jpg && rm t";
+const std::string kDelete = "rm photo.jpg";
+const std::string kAttribute = "setfattr -n user.origin -v camera photo.jpg";
+
+// clang-format off
+const FaultCase kFaultCases[] = {
+    {"FileDeletedBeforeTheReadOnlyCheck", {"stat", 0, kDelete}, Left::Nothing, "", 0640, kReadOnly},
+    {"ReadOnlyStateCannotBeCleared", {"chmod", EPERM}, Left::Original, "", 0440, kReadOnly},
+    {"FileAppendedWhileFlushed", {"fdatasync", 0, kAppend}, Left::Others},
+    {"FileReplacedWhileFlushed", {"fdatasync", 0, kReplace}, Left::Others},
+    {"FileRewrittenWithItsTimeSetBack", {"fdatasync", 0, kRewriteInPlace}, Left::Others},
+    {"FileDeletedWhileFlushedIsNotRecreated", {"fdatasync", 0, kDelete}, Left::Nothing},
+    {"FileAppendedJustBeforeTheSwitch", {"renameat2", 0, kAppend}, Left::Others},
+    {"FileDeletedJustBeforeTheSwitchIsNotRecreated", {"renameat2", 0, kDelete}, Left::Nothing},
+    {"WriteBeyondFileSizeLimit", {"writev", 0, "ulimit"}, Left::Original},
+    {"OwnerCannotBeGiven", {"fchown", EPERM}, Left::Original},
+    {"PermissionsCannotBeGiven", {"fchmod", EPERM}, Left::Original},
+    {"PermissionsIgnoredByTheFileSystem", {"fchmod", kIgnored}, Left::Original},
+    {"AttributeCannotBeCopied", {"fsetxattr", ENOTSUP}, Left::Original, kAttribute},
+    {"SwitchFails", {"renameat2", EIO}, Left::Original},
+    {"FolderFlushFailsAfterTheSwitch", {"fsync", EIO}, Left::Optimized},
+    {"ReadOnlyStateLostWhenTheWriteFails", {"writev", ENOSPC}, Left::Original, "", 0440},
+    {"ReadOnlyStateLostWhenTheFlushFails", {"fdatasync", EIO}, Left::Original, "", 0440},
+    {"SharedAndExecutableBitsLost", {}, Left::Optimized, "", 0755},
+    {"ReadOnlyPhotoGivenMoreThanOwnerWrite", {}, Left::Optimized, "", 0444},
+    {"AccessListAndAttributesDropped", {}, Left::Optimized,
+     kAttribute + " && setfacl -m u:nobody:r photo.jpg"},
+    {"FolderDefaultAccessListWidensTheNewFile", {}, Left::Optimized, "setfacl -d -m u:nobody:rwx ."},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Posix, FaultTest, testing::ValuesIn(kFaultCases),
+                         [](const auto &row) { return row.param.name; });
+
+TEST(PosixFileTest, OnlyLeftoversOfWritersThatNoLongerRunAreRemoved)
+{
+    TemporaryFolder folder;
+    const auto self = WriterOfTemporaryName(
+        fs::path(platform::NextTemporaryPath(folder.File(kPhoto))).filename().string());
+    ASSERT_TRUE(self);
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const auto leftover = [&](std::uint32_t machine, std::uint32_t boot, std::uint64_t process) {
+        const std::string name = TemporaryName(kPhoto, {machine, boot, process}, 7);
+        WriteBytes(folder.File(name), kImage);
+        return name;
+    };
+    std::vector<std::string> kept = {leftover(self->machine, self->boot, self->process),
+                                     leftover(self->machine, self->boot, 1),
+                                     leftover(self->machine + 1, self->boot + 1, 999999999),
+                                     ".photo.jpg.sparrowtrim-tmp",
+                                     kPhoto,
+                                     TemporaryName("folder", {self->machine, 0, 1}, 0)};
+    leftover(self->machine, self->boot, static_cast<std::uint64_t>(child));
+    leftover(self->machine, self->boot + 1, self->process);
+    fs::create_directory(folder.File(kept.back()));
+    for (const char *name : {".photo.jpg.sparrowtrim-tmp", kPhoto})
+        WriteBytes(folder.File(name), kImage);
+
+    platform::RemoveLeftovers(folder.Path().string() + "/");
+
+    std::ranges::sort(kept);
+    EXPECT_EQ(folder.Names(), kept);
+}
+
+#endif
 
 } // namespace

@@ -1,0 +1,359 @@
+// The command line over temporary copies of corpus files: what a script reads on standard
+// output and error, the exit status, and what becomes of the files; then the folder expansion
+// and the ordered parallel run it is built on.
+
+#include "CommandLine.h"
+#include "InputFiles.h"
+#include "OrderedRun.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+#include <random>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace sparrowtrim::cli;
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+struct TempDir
+{
+    TempDir() { fs::create_directory(path); }
+    ~TempDir() { fs::remove_all(path, ignored); }
+    std::error_code ignored;
+    const fs::path path =
+        fs::temp_directory_path() / ("sparrowtrim-cli-" + std::to_string(std::random_device()()));
+    const std::string folder = (path / "").string();
+};
+
+const fs::path kCorpus = [] {
+    const char *folder = std::getenv("SPARROWTRIM_CORPUS_DIR");
+    return fs::path(folder ? folder : "../shared/corpus");
+}();
+
+std::string ReadFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> Split(const std::string &text, char separator = ' ')
+{
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, separator);)
+        if (!part.empty())
+            parts.push_back(part);
+    return parts;
+}
+
+// `text` with every "@" replaced by `with`, every "%" by the platform's path separator.
+std::string Expand(std::string text, const std::string &with)
+{
+    std::replace(text.begin(), text.end(), '%', char(fs::path::preferred_separator));
+    for (auto at = text.find('@'); at != std::string::npos; at = text.find('@', at + with.size()))
+        text.replace(at, 1, with);
+    return text;
+}
+
+// Corpus files with a known fate, by the names their copies get.
+const std::map<std::string, std::string> kCorpusFile = {
+    {"fat.jpg", "exif-canon-40d-thumb-icc.jpg"},    // EXIF and ICC to drop
+    {"turned.jpg", "jxl-sideways-exif-icc.jpg"},    // EXIF orientation 5
+    {"lean.jpg", "restarts-dri.jpg"},               // nothing to drop
+    {"bad.jpg", "empty.jpg"},                       // no start of image
+    {"cut.jpg", "soi-app14-truncated-8-bytes.jpg"}, // ends inside a segment
+};
+
+// What a terminal line shows after `text`, a carriage return going back to its start.
+std::string Screen(const std::string &text)
+{
+    std::string line;
+    for (std::size_t column = 0; const char c : text)
+        if (c == '\r')
+            column = 0;
+        else
+            line.resize(std::max(line.size(), column + 1)), line[column++] = c;
+    return line;
+}
+
+const std::string kTotals = std::string(38, '-') + "\nFiles processed: ";
+
+struct RunCase
+{
+    const char *name;
+    const char *files; // copied into a temporary folder, into a sub-folder when named so; "a=b" is
+                       // a copy of b named a
+    const char *args;  // "@" stands for that folder, with its separator
+    int status;        // a usage error leaves every file untouched
+    std::string out;   // standard output, each file's line without its sizes; or "..." and a part
+    std::string notes = {}; // "read-only" files, "stopped" at once, files left "untouched", both
+                            // outputs a "terminal", "progress" shown, a "log" of every file
+};
+
+using RunTest = testing::TestWithParam<RunCase>;
+
+TEST_P(RunTest, StatusOutputAndFiles)
+{
+    const RunCase &row = GetParam();
+    const auto has = [](const std::string &text, const std::string &word) {
+        return text.find(word) != std::string::npos;
+    };
+    const TempDir dir;
+    // Only a rewrite without --keep-date may change a file's last-write time.
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 3);
+    std::map<std::string, std::string> before;
+    for (const std::string &file : Split(row.files)) {
+        const fs::path path = dir.path / Split(file, '=').front();
+        fs::create_directories(path.parent_path());
+        fs::copy_file(
+            kCorpus / kCorpusFile.at(fs::path(Split(file, '=').back()).filename().string()), path);
+        fs::permissions(
+            path, fs::perms::owner_read |
+                      (has(row.notes, "read-only") ? fs::perms::none : fs::perms::owner_write));
+        fs::last_write_time(path, old);
+        before[path.lexically_normal().string()] = ReadFile(path);
+    }
+    std::vector<std::string> args;
+    for (const std::string &arg : Split(row.args))
+        args.push_back(Expand(arg, dir.folder));
+    const std::atomic<bool> stop = has(row.notes, "stopped");
+    const bool terminal = has(row.notes, "terminal");
+    std::ostringstream out, err;
+
+    EXPECT_EQ(RunCommandLine(args, out, err, &stop, {terminal, terminal}), row.status)
+        << out.str() << err.str();
+
+    // A file's line: the result, a TAB, the path and, unless it failed, a TAB and the file's
+    // sizes, before and after; the lines are compared without the sizes.
+    std::string lines;
+    for (std::string line : Split(out.str(), '\n')) {
+        const std::vector<std::string> fields = Split(line, '\t');
+        const auto file = fields.size() < 2
+                              ? before.end()
+                              : before.find(fs::path(fields[1]).lexically_normal().string());
+        if (file != before.end()) {
+            const auto size = [](auto bytes) { return " " + std::to_string(bytes) + " "; };
+            const std::string sizes = fields.size() > 2 ? " " + fields[2] + " " : "";
+            EXPECT_EQ(sizes.starts_with(size(file->second.size())), !line.starts_with("ERROR"));
+            EXPECT_TRUE(!line.starts_with("File successfully") ||
+                        has(sizes.substr(1), size(fs::file_size(file->first))))
+                << line;
+            EXPECT_TRUE(!has(row.notes, "log") ||
+                        has(ReadFile(dir.folder + "log"), "File: \t" + fields[1] + "\r\n"));
+            line = fields[0] + '\t' + fields[1];
+        }
+        lines += line + '\n';
+    }
+    if (row.out.starts_with("..."))
+        EXPECT_NE(lines.find(Expand(row.out.substr(3), dir.folder)), std::string::npos) << lines;
+    else
+        EXPECT_EQ(lines, Expand(row.out, dir.folder));
+    EXPECT_EQ(has(err.str(), "Usage: sparrowtrim-cli"), row.status == kExitUsage);
+    // The progress line is drawn over itself, never stays on screen, never mixes with the lines.
+    EXPECT_EQ(has(err.str(), "\r"), has(row.notes, "progress")) << err.str();
+    EXPECT_TRUE(!terminal || Screen(err.str()).find_first_not_of(' ') == std::string::npos);
+    EXPECT_FALSE(has(out.str(), "\r"));
+
+    bool changed = false;
+    for (const auto &[path, content] : before) {
+        const std::string now = ReadFile(path);
+        const bool rewritten = now != content;
+        const auto drift = std::chrono::abs(fs::last_write_time(path) - old);
+        EXPECT_EQ(drift < std::chrono::seconds(1), !rewritten || has(row.args, "--keep-date"));
+        // Only a rewrite may take a file's read-only state away.
+        const auto mode = fs::status(path).permissions() & fs::perms::owner_write;
+        EXPECT_EQ(mode == fs::perms::none, has(row.notes, "read-only") && !rewritten) << path;
+        // The keep options keep the profiles, and the orientation of the turned photo.
+        EXPECT_TRUE(!rewritten || has(now, "ICC_PROFILE") == has(row.args, "--keep-icc"));
+        EXPECT_TRUE(!rewritten || has(now, "Exif") == (has(row.args, "--keep-orientation") &&
+                                                       path.ends_with("turned.jpg")));
+        changed = changed || rewritten;
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+    }
+    EXPECT_EQ(changed, row.status != kExitUsage && !has(row.notes, "untouched"));
+    for (const auto &entry : fs::recursive_directory_iterator(dir.path))
+        EXPECT_FALSE(entry.path().string().ends_with("sparrowtrim-tmp")) << entry.path();
+}
+
+// clang-format off
+const RunCase kRunCases[] = {
+    {"EachFileInItsLineThenTheTotals", "fat.jpg lean.jpg bad.jpg", "--jobs 2 --log @log @", 1,
+     "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
+     "File successfully optimized.\t@fat.jpg\nNo need to optimize file.\t@lean.jpg\n" + kTotals +
+     "3\nTotal bytes saved: 5640\n1 Total errors\n1 No changes needed\n1 Files optimized\n", "log"},
+    // Files of a folder: the JPEG ones by name, whatever their letter case, none hidden.
+    {"FolderGivesItsJpegFilesByName", "c.Jpeg=lean.jpg B.JPG=fat.jpg a.jfif=bad.jpg .h.jpg=fat.jpg "
+     "x.jpg.txt=fat.jpg y.jpe=fat.jpg .h/f.jpg=fat.jpg sub.jpg/fat.jpg", "@", 1,
+     "...ERROR:  Not a valid JPEG file.  File unchanged.\t@a.jfif\nFile successfully optimized.\t"
+     "@B.JPG\nNo need to optimize file.\t@c.Jpeg\n" + kTotals + "3\n"},
+    {"EachFileOnceWhereItFirstAppears", "B.jpg=fat.jpg a.jpg=lean.jpg",
+     "@B.jpg @ @./B.jpg @./a.jpg", 0, "...File successfully optimized.\t@B.jpg\n"
+     "No need to optimize file.\t@a.jpg\n" + kTotals + "2\n"},
+    // Sub-folders where their names fall, none hidden.
+    {"RecursiveInPathOrder", "lean.jpg b/fat.jpg a.jpg/lean.jpg .h/fat.jpg", "-r @", 0,
+     "...No need to optimize file.\t@a.jpg%lean.jpg\nFile successfully optimized.\t@b%fat.jpg\n"
+     "No need to optimize file.\t@lean.jpg\n" + kTotals + "3\n"},
+    {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs=3 @ --quiet", 1,
+     "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
+     "ERROR:  Problem parsing file.  File unchanged.\t@cut.jpg\n"},
+    {"MissingFilesDashAndDoubleDash", "lean.jpg", "--quiet - @ -- @gone.jpg --x", 1,
+     "ERROR:  Couldn't open input file.\t-\nERROR:  Couldn't open input file.\t@gone.jpg\n"
+     "ERROR:  Couldn't open input file.\t--x\n", "untouched"},
+    {"ReadOnlyRefused", "fat.jpg", "--quiet @", 1,
+     "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
+    {"ReadOnlyProcessedWhenAsked", "fat.jpg", "@ --process-read-only --quiet", 0, "", "read-only"},
+    {"KeepDate", "fat.jpg lean.jpg", "--keep-date @", 0, "...Files processed: 2\n"},
+    {"DryRunTotals", "fat.jpg lean.jpg bad.jpg", "-n --log=@log @", 1, "...Total bytes that would be "
+     "saved: 5640\n1 Total errors\n1 No changes needed\n1 Files would be optimized\nDry run: no "
+     "JPEG file was changed.\n", "untouched log"},
+    {"DryRunReadOnlyRefusedAsForReal", "fat.jpg", "--dry-run --quiet @", 1,
+     "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
+    {"DryRunReadOnlyWouldBeProcessed", "fat.jpg", "-n --process-read-only --keep-date @", 0,
+     "...File would be optimized.\t@fat.jpg\n", "read-only untouched"},
+    {"DryRunBundledRecursive", "lean.jpg sub/fat.jpg", "-rn --keep-date @", 0,
+     "...Files processed: 2\n", "untouched"},
+    {"NotRecursiveWithoutTheOption", "lean.jpg sub/fat.jpg", "@", 0, "...Files processed: 1\n",
+     "untouched"},
+    {"RepeatedFlags", "sub/fat.jpg", "-r -n --dry-run -nr @", 0, "...Files processed: 1\n",
+     "untouched"},
+    {"KeepOptionsReachTheEngine", "fat.jpg turned.jpg", "--keep-icc --keep-orientation -r @", 0,
+     "...Files processed: 2\n"},
+    {"OrientationKeptForItsFileOnly", "turned.jpg lean.jpg", "--keep-orientation --jobs 1 @", 0,
+     "...No need to optimize file.\t@lean.jpg\n"},
+    {"ProgressOnATerminal", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-r @", 0, "...Files processed: 6\n", "terminal progress untouched"},
+    {"NoProgressForAHandful", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg",
+     "-r @", 0, "...Files processed: 5\n", "terminal untouched"},
+    {"NoProgressWhenQuiet", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-rq @", 0, "", "terminal untouched"},
+    {"NoProgressOffTerminal", "lean.jpg a/lean.jpg b/lean.jpg c/lean.jpg d/lean.jpg e/lean.jpg",
+     "-r @", 0, "...Files processed: 6\n", "untouched"},
+    {"StoppedAtOnce", "fat.jpg", "--log=@log @", 1, "...Files processed: 0\n", "stopped untouched"},
+    {"LogCannotBeWritten", "fat.jpg", "--log @ @", 1, "", "untouched"},
+    {"HelpWinsOverPaths", "fat.jpg", "@ -h", 0, "...Usage: sparrowtrim-cli", "untouched"},
+    {"LogIsOneOfThePhotos", "fat.jpg", "--log @fat.jpg @", 2, ""},
+    {"UnknownOption", "fat.jpg", "--fast @", 2, ""},
+    {"UnknownShortOption", "fat.jpg", "-rx @", 2, ""},
+    {"FlagWithValue", "fat.jpg", "--quiet=yes @", 2, ""},
+    {"JobsZero", "fat.jpg", "--jobs 0 @", 2, ""},
+    {"JobsNotANumber", "fat.jpg", "--jobs 2x @", 2, ""},
+    {"JobsTooMany", "fat.jpg", "--jobs 100000 @", 2, ""},
+    {"JobsWithoutValue", "fat.jpg", "@ --jobs", 2, ""},
+    {"LogEmpty", "fat.jpg", "--log= @", 2, ""},
+    {"ErrorBeforeHelp", "", "--bogus --help", 2, ""},
+    {"OptionsButNoPath", "", "--quiet --jobs 2", 2, ""},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(Cases, RunTest, testing::ValuesIn(kRunCases),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+// Every fourth corpus file, damaged ones included, named in reverse order and handled alone then
+// in parallel from fresh copies: the lines come in the order of the arguments, and the lines and
+// files agree.
+TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(kCorpus))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.rbegin(), names.rend());
+    const TempDir dir;
+    std::vector<std::string> args = {"--jobs", ""};
+    for (std::size_t i = 0; i < names.size(); i += 4)
+        args.push_back(dir.folder + names[i]);
+    const auto run = [&](const char *jobs) {
+        args[1] = jobs;
+        for (std::size_t i = 2; i < args.size(); ++i)
+            fs::copy_file(kCorpus / fs::path(args[i]).filename(), args[i],
+                          fs::copy_options::overwrite_existing);
+        std::ostringstream out, err;
+        RunCommandLine(args, out, err);
+        std::string report = out.str();
+        for (std::size_t i = 2; i < args.size(); ++i)
+            report += ReadFile(args[i]);
+        return report;
+    };
+    const std::string alone = run("1");
+    EXPECT_TRUE(run("4") == alone) << "the run in parallel reported or wrote something else";
+    const std::vector<std::string> lines = Split(alone, '\n');
+    for (std::size_t i = 2; i < args.size(); ++i)
+        EXPECT_EQ(Split(lines[i - 2], '\t')[1], args[i]);
+}
+
+struct OrderCase
+{
+    const char *name;
+    std::size_t count;
+    unsigned jobs;
+    std::size_t stopAfter = 1000; // the stop is requested while this index is consumed
+    std::size_t ahead = 1000;     // results that may wait to be consumed
+    std::size_t failAt = 1000;    // the work of this index throws
+};
+
+using RunInOrderTest = testing::TestWithParam<OrderCase>;
+
+// Each index is started once and all that were started are consumed in order; a failure of the
+// work reaches the caller after the results before it.
+TEST_P(RunInOrderTest, StartsEachIndexOnceAndConsumesAllItStartedInOrder)
+{
+    const auto [name, count, jobs, stopAfter, ahead, failAt] = GetParam();
+    std::atomic<bool> stop = false;
+    std::vector<std::atomic<int>> calls(count);
+    std::vector<std::size_t> consumed;
+    const auto work = [&](unsigned worker, std::size_t index) {
+        ++calls[index];
+        EXPECT_LT(index, consumed.size() + ahead) << "started too far ahead";
+        // Each worker has an engine of its own, made for as many as the run can use.
+        EXPECT_LT(worker, std::clamp<std::size_t>(count, 1, jobs));
+        // Early indexes take longest, so later ones finish first; work beyond the stop can only
+        // end after it.
+        std::this_thread::sleep_for(std::chrono::microseconds(200 * ((count - index) % 7)));
+        while (index > stopAfter && !stop)
+            std::this_thread::yield();
+        return index == failAt ? throw std::runtime_error("no memory") : index;
+    };
+    const auto consume = [&](std::size_t index, std::size_t result) {
+        EXPECT_EQ(result, index);
+        consumed.push_back(result);
+        stop = stop || index == stopAfter;
+    };
+    std::size_t handled = failAt;
+    EXPECT_EQ(failAt < count, [&] {
+        try {
+            handled = RunInOrder(count, jobs, work, consume, &stop, ahead);
+        } catch (const std::runtime_error &) {
+            return true;
+        }
+        return false;
+    }());
+
+    EXPECT_EQ(handled, consumed.size());
+    EXPECT_GE(consumed.size(), std::min({stopAfter + 1, failAt, count}));
+    EXPECT_LE(consumed.size(), std::min({stopAfter + 1 + jobs, failAt, count}));
+    for (std::size_t i = 0; i < consumed.size(); ++i)
+        EXPECT_EQ(consumed[i], i);
+    for (std::size_t i = 0; i < count && failAt >= count; ++i)
+        EXPECT_EQ(calls[i], i < consumed.size() ? 1 : 0) << "index " << i;
+}
+
+const OrderCase kOrderCases[] = {
+    {"Nothing", 0, 4},
+    {"MoreJobsThanWork", 3, 8},
+    {"ManyItemsFewJobs", 200, 3},
+    {"StopWhenAlone", 100, 1, 0},
+    {"StopInParallel", 100, 3, 40},
+    {"FewResultsMayWait", 100, 3, 1000, 2},
+    {"WorkFailsInParallel", 50, 4, 1000, 1000, 10},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, RunInOrderTest, testing::ValuesIn(kOrderCases),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+} // namespace
