@@ -1,6 +1,5 @@
 // The order of attempts to start the system information tool, against a registry in memory;
-// elsewhere than on Windows also the stand-in that finds the tool on the search path. The
-// lookups against the system registry itself run on Windows (tests/windows).
+// elsewhere than on Windows also the stand-in that finds the tool on the search path.
 #include "FakeRegistry.h"
 #include "PlatformRegistry.h"
 

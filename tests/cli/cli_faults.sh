@@ -41,8 +41,6 @@ hang_up() {
 # name | command (run in the photos' folder, "$cli" and "$log" at hand) | status | stdout |
 # stderr | rewritten: which photos must hold their optimized bytes (the others their original)
 rows=(
-  "ReadOnlyStateCannotBeCleared|chmod a-w small.jpg; strace -f -o /dev/null -e trace=chmod -e inject=chmod:error=EPERM \$cli --process-read-only --quiet small.jpg|1|ERROR:  Cannot overwrite read-only file.	small.jpg||"
-  "OwnerCannotBeGiven|strace -f -o /dev/null -e trace=fchown -e inject=fchown:error=EPERM \$cli --quiet small.jpg|1|ERROR:  Could not write output file.	small.jpg|small.jpg: giving the new file the original's owner and group: Operation not permitted|"
   "GroupFlushFailsSoEachFileIsFlushed|strace -f -o /dev/null -e trace=syncfs -e inject=syncfs:error=EIO \$cli --quiet small.jpg large.jpg lean.jpg|0|||small large"
   "GroupAndFileFlushesFail|strace -f -o /dev/null -e trace=syncfs,fdatasync -e inject=syncfs,fdatasync:error=EIO \$cli --quiet small.jpg large.jpg|1|ERROR:  Could not write output file.	large.jpg|large.jpg: flushing the new file to the disk: Input/output error|"
   "SizeLimitEndsTheRun|ulimit -f 16; \$cli small.jpg large.jpg lean.jpg|1|Files processed: 3|large.jpg: writing the temporary file: File too large|small"

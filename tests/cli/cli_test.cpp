@@ -1,10 +1,8 @@
 // The command line over temporary copies of corpus files: what a script reads on standard
-// output and error, the exit status, and what becomes of the files; then the folder expansion
-// and the ordered parallel run it is built on.
+// output and error, the exit status, and what becomes of the files.
 
 #include "CommandLine.h"
 #include "InputFiles.h"
-#include "OrderedRun.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -14,7 +12,6 @@
 #include <map>
 #include <random>
 #include <sstream>
-#include <thread>
 
 namespace {
 
@@ -286,74 +283,5 @@ TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
     for (std::size_t i = 2; i < args.size(); ++i)
         EXPECT_EQ(Split(lines[i - 2], '\t')[1], args[i]);
 }
-
-struct OrderCase
-{
-    const char *name;
-    std::size_t count;
-    unsigned jobs;
-    std::size_t stopAfter = 1000; // the stop is requested while this index is consumed
-    std::size_t ahead = 1000;     // results that may wait to be consumed
-    std::size_t failAt = 1000;    // the work of this index throws
-};
-
-using RunInOrderTest = testing::TestWithParam<OrderCase>;
-
-// Each index is started once and all that were started are consumed in order; a failure of the
-// work reaches the caller after the results before it.
-TEST_P(RunInOrderTest, StartsEachIndexOnceAndConsumesAllItStartedInOrder)
-{
-    const auto [name, count, jobs, stopAfter, ahead, failAt] = GetParam();
-    std::atomic<bool> stop = false;
-    std::vector<std::atomic<int>> calls(count);
-    std::vector<std::size_t> consumed;
-    const auto work = [&](unsigned worker, std::size_t index) {
-        ++calls[index];
-        EXPECT_LT(index, consumed.size() + ahead) << "started too far ahead";
-        // Each worker has an engine of its own, made for as many as the run can use.
-        EXPECT_LT(worker, std::clamp<std::size_t>(count, 1, jobs));
-        // Early indexes take longest, so later ones finish first; work beyond the stop can only
-        // end after it.
-        std::this_thread::sleep_for(std::chrono::microseconds(200 * ((count - index) % 7)));
-        while (index > stopAfter && !stop)
-            std::this_thread::yield();
-        return index == failAt ? throw std::runtime_error("no memory") : index;
-    };
-    const auto consume = [&](std::size_t index, std::size_t result) {
-        EXPECT_EQ(result, index);
-        consumed.push_back(result);
-        stop = stop || index == stopAfter;
-    };
-    std::size_t handled = failAt;
-    EXPECT_EQ(failAt < count, [&] {
-        try {
-            handled = RunInOrder(count, jobs, work, consume, &stop, ahead);
-        } catch (const std::runtime_error &) {
-            return true;
-        }
-        return false;
-    }());
-
-    EXPECT_EQ(handled, consumed.size());
-    EXPECT_GE(consumed.size(), std::min({stopAfter + 1, failAt, count}));
-    EXPECT_LE(consumed.size(), std::min({stopAfter + 1 + jobs, failAt, count}));
-    for (std::size_t i = 0; i < consumed.size(); ++i)
-        EXPECT_EQ(consumed[i], i);
-    for (std::size_t i = 0; i < count && failAt >= count; ++i)
-        EXPECT_EQ(calls[i], i < consumed.size() ? 1 : 0) << "index " << i;
-}
-
-const OrderCase kOrderCases[] = {
-    {"Nothing", 0, 4},
-    {"MoreJobsThanWork", 3, 8},
-    {"ManyItemsFewJobs", 200, 3},
-    {"StopWhenAlone", 100, 1, 0},
-    {"StopInParallel", 100, 3, 40},
-    {"FewResultsMayWait", 100, 3, 1000, 2},
-    {"WorkFailsInParallel", 50, 4, 1000, 1000, 10},
-};
-
-INSTANTIATE_TEST_SUITE_P(Cases, RunInOrderTest, testing::ValuesIn(kOrderCases),
-                         [](const auto &row) { return std::string(row.param.name); });
 
 } // namespace
