@@ -1,12 +1,8 @@
-// The order of attempts to start the system information tool, against a registry in memory;
-// elsewhere than on Windows also the stand-in that finds the tool on the search path.
+// The order of attempts to start the system information tool, against a registry in memory.
 #include "FakeRegistry.h"
 #include "PlatformRegistry.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 using namespace sparrowtrim::registry;
 using std::string_literals::operator""s;
@@ -74,31 +70,5 @@ INSTANTIATE_TEST_SUITE_P(
         AttemptCase{"NeitherKey", std::nullopt, nullptr,
                     "lookup PATH, lookup MSINFO, " + kMessage}),
     [](const testing::TestParamInfo<AttemptCase> &row) { return std::string(row.param.name); });
-
-#ifndef _WIN32
-// The tool's key names a runnable tool found along the search path: folders and files that
-// cannot run are passed over, an empty entry does not end the search, and names match without
-// regard to case.
-TEST(PosixSysInfoBackend, ToolKeyNamesRunnableToolOnSearchPath)
-{
-    namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "sysinfo-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path root = pattern;
-    const std::string tool(PosixSysInfoBackend::kKnownTools.back());
-    fs::create_directories(root / "a" / tool);
-    fs::create_directories(root / "b");
-    std::ofstream(root / "b" / tool) << "#!/bin/sh\n";
-    const PosixSysInfoBackend backend((root / "a").string() + "::" + (root / "b").string());
-
-    std::string value;
-    EXPECT_FALSE(GetKeyValue(backend, kLocalMachine, kToolKey, "PATH", value));
-    fs::permissions(root / "b" / tool, fs::perms::owner_all);
-    EXPECT_TRUE(GetKeyValue(backend, kLocalMachine, "software\\microsoft\\shared tools\\msinfo",
-                            "path", value));
-    EXPECT_EQ(value, (root / "b" / tool).string());
-    fs::remove_all(root);
-}
-#endif
 
 } // namespace

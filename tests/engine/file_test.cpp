@@ -178,6 +178,23 @@ TEST(CheckReadOnlyTest, MissingFileIsNeverWritable)
     EXPECT_TRUE(folder.Names().empty());
 }
 
+// Cut to the 255 bytes a name may take, never inside a character: file systems that take only
+// valid UTF-8 names would refuse it. Three-byte characters shifted by a byte hit every cut.
+TEST(TemporaryNameTest, LongestNamesAreCutAtACharacterBoundary)
+{
+    for (const std::string shift : {"", "a", "ab"}) {
+        std::string name = shift;
+        while (name.size() < 252)
+            name += "\xE2\x82\xAC"; // the euro sign
+        const std::string temporary = TemporaryName(name, {1, 2, 3}, 4);
+        const std::string stem = temporary.substr(0, temporary.rfind(".sparrowtrim-tmp"));
+        const std::string kept = stem.substr(1, stem.rfind('.') - 1);
+        EXPECT_LE(temporary.size(), 255U);
+        ASSERT_TRUE(name.starts_with(kept) && kept.size() < name.size()) << temporary;
+        EXPECT_NE(static_cast<unsigned char>(name[kept.size()]) & 0xC0, 0x80) << temporary;
+    }
+}
+
 #ifndef _WIN32
 
 int InFolder(const std::string &folder, const std::string &command)
