@@ -46,7 +46,7 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 check() { # after what; 1: every photo must be optimized by now
   local sum name
   declare -A reported=()
-  while read -r name; do reported[$name]=1; done < <(tr -d '\r' <"$work/run.log" 2>/dev/null |
+  while read -r name; do reported[$name]=1; done < <({ tr -d '\r' <"$work/run.log"; } 2>/dev/null |
     awk -F'\t' '$1 == "File: " { file = $2 } $0 == "File successfully optimized." { print file }' |
     xargs -rn1 basename)
   while read -r sum name; do
@@ -58,7 +58,8 @@ check() { # after what; 1: every photo must be optimized by now
 }
 
 for ((k = 1; k <= kills; k++)); do
-  rm -rf "$work/photos" && cp -a "$work/original" "$work/photos"
+  # A run killed before it opens its log must not be judged by the log of the run before.
+  rm -rf "$work/photos" "$work/run.log" && cp -a "$work/original" "$work/photos"
   "$cli" --quiet --process-read-only --jobs $((RANDOM % 3 + 1)) --log "$work/run.log" \
     "$work/photos" >/dev/null 2>&1 &
   pid=$!
