@@ -42,13 +42,13 @@ std::size_t FilesThatMayWait(unsigned jobs)
     // Standard streams, the log, each worker's file being read and its new bytes, a folder
     // being flushed, and some to spare.
     const rlim_t reserved = 16 + 2 * rlim_t{jobs};
-    if (limit.rlim_cur <= reserved + 3)
+    if (limit.rlim_cur <= reserved + 2)
         return 1;
-    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / 3, 1, kMostFilesWaiting);
+    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / 2, 1, kMostFilesWaiting);
 #endif
 }
 
-BackgroundRemover::BackgroundRemover(std::size_t mostWaiting) : m_MostWaiting(mostWaiting)
+BackgroundRemover::BackgroundRemover()
 {
     for (unsigned i = 0; i < kRemovers; ++i)
         m_Threads.emplace_back([this] { Remove(); });
@@ -67,10 +67,7 @@ BackgroundRemover::~BackgroundRemover()
 void BackgroundRemover::Add(std::vector<Replacement> replacements)
 {
     {
-        std::unique_lock lock(m_Mutex);
-        m_Drained.wait(lock, [&] {
-            return m_Queue.empty() || m_Queue.size() + replacements.size() <= m_MostWaiting;
-        });
+        const std::lock_guard lock(m_Mutex);
         for (Replacement &replacement : replacements)
             m_Queue.push_back(std::move(replacement));
     }
@@ -88,7 +85,6 @@ void BackgroundRemover::Remove()
         m_Queue.pop_back();
         lock.unlock();
         done = {};
-        m_Drained.notify_all();
         lock.lock();
     }
 }

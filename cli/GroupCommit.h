@@ -27,10 +27,10 @@ struct PreparedFile
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate);
 
-// How many rewritten files may wait at once in each of three places (on their way to a group,
-// in it, being dropped) for `jobs` workers: each holds its new bytes open, so it is as many as
-// the open-file limit leaves room for, after raising that limit as far as it may go, and at
-// most 128.
+// How many rewritten files may wait at once in each of two places (on their way to a group,
+// in it) for `jobs` workers: each holds its new bytes open until it is switched in, so it is as
+// many as the open-file limit leaves room for, after raising that limit as far as it may go,
+// and at most 128.
 std::size_t FilesThatMayWait(unsigned jobs);
 
 // Drops switched-in replacements on threads of its own, so that removing the files they
@@ -39,8 +39,7 @@ std::size_t FilesThatMayWait(unsigned jobs);
 class BackgroundRemover final
 {
 public:
-    // Add waits until the replacements it is given fit among mostWaiting waiting to be dropped.
-    explicit BackgroundRemover(std::size_t mostWaiting);
+    BackgroundRemover();
     ~BackgroundRemover();
     BackgroundRemover(const BackgroundRemover &) = delete;
     BackgroundRemover &operator=(const BackgroundRemover &) = delete;
@@ -52,8 +51,6 @@ private:
 
     std::mutex m_Mutex;
     std::condition_variable m_Changed;
-    std::condition_variable m_Drained;
-    std::size_t m_MostWaiting;
     std::vector<Replacement> m_Queue;
     bool m_Ending = false;
     std::vector<std::jthread> m_Threads;
@@ -69,10 +66,9 @@ class CommitGroup final
 public:
     using Report = std::function<void(const FileOutcome &)>;
 
-    // At most mostFiles files wait at once in the group, and as many in the remover.
+    // At most mostFiles files wait at once in the group.
     CommitGroup(bool keepDate, std::size_t mostFiles, Report report)
-        : m_KeepDate(keepDate), m_MostFiles(mostFiles), m_Report(std::move(report)),
-          m_Remover(mostFiles)
+        : m_KeepDate(keepDate), m_MostFiles(mostFiles), m_Report(std::move(report))
     {}
     CommitGroup(const CommitGroup &) = delete;
     CommitGroup &operator=(const CommitGroup &) = delete;
