@@ -41,26 +41,39 @@ std::string ResultText(const FileOutcome &outcome)
     }
 }
 
-FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::string &name,
-                        bool keepDate)
+bool RestoresDate(const mJPEGOpt &engine, bool keepDate)
+{
+    // Reading a date and setting it back still touches the file.
+    return keepDate && !engine.Options().dryRun;
+}
+
+FileOutcome OutcomeOf(const mJPEGOpt &engine, std::int32_t result, const std::string &folder,
+                      const std::string &name)
 {
     FileOutcome outcome;
     outcome.name = name;
     outcome.path = folder + name;
     outcome.dryRun = engine.Options().dryRun;
-    // Reading a date and setting it back still touches the file; a dry run must not.
-    const bool restoreDate = keepDate && !outcome.dryRun;
-    const FileTime savedTime = restoreDate ? GetLastWriteTime(outcome.path) : 0;
-    outcome.result = engine.OptimizeJPEG(outcome.path);
+    outcome.result = result;
     outcome.inputLength = engine.InputLength();
     outcome.outputLength = engine.OutputLength();
-    if (outcome.result == kFailed) {
+    if (result == kFailed) {
         outcome.message = engine.ResultMessage();
         outcome.reason = engine.FailureReason();
     }
+    return outcome;
+}
+
+FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                        bool keepDate)
+{
+    const std::string path = folder + name;
+    const bool restoreDate = RestoresDate(engine, keepDate);
+    const FileTime savedTime = restoreDate ? GetLastWriteTime(path) : 0;
+    FileOutcome outcome = OutcomeOf(engine, engine.OptimizeJPEG(path), folder, name);
     // Restored whatever the result: a failed or untouched file keeps its date as well.
     if (restoreDate)
-        SetFileTimes(outcome.path, savedTime);
+        SetFileTimes(path, savedTime);
     return outcome;
 }
 
@@ -92,19 +105,25 @@ std::string BatchTotals::TotalSavedText() const
            std::to_string(m_TotalSaved);
 }
 
+std::array<std::string, 3> BatchTotals::CountLines() const
+{
+    return {std::to_string(m_Errors) + " Total errors",
+            std::to_string(m_NoChanges) + " No changes needed",
+            std::to_string(m_Optimized) +
+                (m_DryRun ? " Files would be optimized" : " Files optimized")};
+}
+
 std::string BatchTotals::CountsText() const
 {
-    const std::vector<std::string> lines = SummaryLines();
-    return lines[2] + kCrLf + lines[3] + kCrLf + lines[4];
+    const std::array<std::string, 3> counts = CountLines();
+    return counts[0] + kCrLf + counts[1] + kCrLf + counts[2];
 }
 
 std::vector<std::string> BatchTotals::SummaryLines() const
 {
-    std::vector<std::string> lines = {
-        ProcessedText(), TotalSavedText(), std::to_string(m_Errors) + " Total errors",
-        std::to_string(m_NoChanges) + " No changes needed",
-        std::to_string(m_Optimized) +
-            (m_DryRun ? " Files would be optimized" : " Files optimized")};
+    const std::array<std::string, 3> counts = CountLines();
+    std::vector<std::string> lines = {ProcessedText(), TotalSavedText()};
+    lines.insert(lines.end(), counts.begin(), counts.end());
     if (m_DryRun)
         lines.emplace_back("Dry run: no JPEG file was changed.");
     return lines;

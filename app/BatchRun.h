@@ -3,6 +3,7 @@
 #include "FileAttributes.h"
 #include "mJPEGOpt.h"
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <string>
@@ -28,6 +29,14 @@ struct FileOutcome
 // "File successfully optimized." ("File would be optimized." in a dry run), "No need to
 // optimize file." or "ERROR:  " and the message.
 std::string ResultText(const FileOutcome &outcome);
+
+// Whether a run that keeps dates reads and sets back the file's time: a dry run touches none.
+bool RestoresDate(const mJPEGOpt &engine, bool keepDate);
+
+// What the engine's last call, which gave `result` for folder + name, left: the result, the
+// lengths and, after a failure, the messages.
+FileOutcome OutcomeOf(const mJPEGOpt &engine, std::int32_t result, const std::string &folder,
+                      const std::string &name);
 
 // Handles one file: reads its time when keepDate is set, runs the engine, restores the time
 // whatever the result. A dry run of the engine touches no time.
@@ -58,6 +67,8 @@ public:
     std::vector<std::string> SummaryLines() const;
 
 private:
+    std::array<std::string, 3> CountLines() const; // errors, no changes, optimized
+
     bool m_DryRun;
     std::int32_t m_Processed = 0;
     std::int64_t m_TotalSaved = 0;

@@ -31,8 +31,7 @@ QString AbsolutePath(const QString &path)
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
-} // namespace
-
+// The user may create files in the folder.
 bool IsWritableFolder(const QString &folder)
 {
 #ifdef _WIN32
@@ -44,6 +43,7 @@ bool IsWritableFolder(const QString &folder)
 #endif
 }
 
+// $XDG_STATE_HOME/sparrowtrim, by default ~/.local/state/sparrowtrim; not created here.
 QString StateFolder()
 {
     // A relative value is invalid by the XDG rules and ignored.
@@ -53,11 +53,14 @@ QString StateFolder()
     return QDir(base).filePath(QLatin1String(kFolderName));
 }
 
+// The user's pictures folder as the XDG user folders name it, else the home folder.
 QString PicturesFolder()
 {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
+
+} // namespace
 
 QString LogFolder(const QString &programFolder)
 {

@@ -8,20 +8,12 @@
 // itself; an installed copy uses the user's own folders instead.
 namespace sparrowtrim::mPlaces {
 
-// The user may create files in the folder.
-bool IsWritableFolder(const QString &folder);
-
-// $XDG_STATE_HOME/sparrowtrim, by default ~/.local/state/sparrowtrim. Not created here.
-QString StateFolder();
-
-// The user's pictures folder as the XDG user folders name it, the home folder when there is
-// no such folder.
-QString PicturesFolder();
-
-// The program folder when it is writable; otherwise the state folder, created when missing.
+// The program folder when it is writable; otherwise $XDG_STATE_HOME/sparrowtrim (by default
+// ~/.local/state/sparrowtrim), created private to the user when missing.
 QString LogFolder(const QString &programFolder);
 
-// The program folder when it is writable; otherwise the pictures folder.
+// The program folder when it is writable; otherwise the user's pictures folder as the XDG user
+// folders name it, or the home folder when there is none.
 QString StartFolder(const QString &programFolder);
 
 // What the command line asks the window to show: a folder, or the folder of a file with

@@ -32,13 +32,6 @@ std::size_t FilesThatMayWait(unsigned jobs)
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return 1;
-    if (limit.rlim_cur < limit.rlim_max) {
-        // No select() here, so a higher limit costs nothing; the cap keeps it modest.
-        rlimit raised = limit;
-        raised.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4 * kMostFilesWaiting + 256);
-        if (raised.rlim_cur > limit.rlim_cur && ::setrlimit(RLIMIT_NOFILE, &raised) == 0)
-            limit = raised;
-    }
     // Standard streams, the log, each worker's file being read and its new bytes, a folder
     // being flushed, and some to spare.
     const rlim_t reserved = 16 + 2 * rlim_t{jobs};
@@ -93,25 +86,16 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
                          bool keepDate)
 {
     PreparedFile prepared;
-    FileOutcome &outcome = prepared.outcome;
-    outcome.name = name;
-    outcome.path = folder + name;
-    outcome.dryRun = engine.Options().dryRun;
-    // Reading a date and setting it back still touches the file; a dry run must not.
-    const bool restoreDate = keepDate && !outcome.dryRun;
-    prepared.savedTime = restoreDate ? GetLastWriteTime(outcome.path) : 0;
+    const std::string path = folder + name;
+    const bool restoreDate = RestoresDate(engine, keepDate);
+    prepared.savedTime = restoreDate ? GetLastWriteTime(path) : 0;
     // A rewritten file gets its time before it is switched in, so that it never shows another.
-    outcome.result = engine.PrepareJPEG(outcome.path, prepared.savedTime);
-    outcome.inputLength = engine.InputLength();
-    outcome.outputLength = engine.OutputLength();
-    if (outcome.result == kFailed) {
-        outcome.message = engine.ResultMessage();
-        outcome.reason = engine.FailureReason();
-    }
-    if (outcome.result == kRewritten)
+    prepared.outcome =
+        OutcomeOf(engine, engine.PrepareJPEG(path, prepared.savedTime), folder, name);
+    if (prepared.outcome.result == kRewritten)
         prepared.replacement = engine.TakeReplacement();
     else if (restoreDate)
-        SetFileTimes(outcome.path, prepared.savedTime);
+        SetFileTimes(path, prepared.savedTime);
     return prepared;
 }
 

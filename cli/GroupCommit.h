@@ -29,8 +29,7 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
 
 // How many rewritten files may wait at once in each of two places (on their way to a group,
 // in it) for `jobs` workers: each holds its new bytes open until it is switched in, so it is as
-// many as the open-file limit leaves room for, after raising that limit as far as it may go,
-// and at most 128.
+// many as the open-file limit leaves room for, and at most 128.
 std::size_t FilesThatMayWait(unsigned jobs);
 
 // Drops switched-in replacements on threads of its own, so that removing the files they

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "DescriptorOutput.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <io.h>
 #else
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -67,6 +69,21 @@ bool OccupyStandardDescriptors()
 #endif
 }
 
+// Files waiting to be switched in hold their new bytes open, so fewer wait at once under a low
+// open-file limit; the soft limit is raised toward the hard one first. Nothing here uses
+// select(), so a higher limit costs nothing; the cap keeps it modest.
+void RaiseOpenFileLimit()
+{
+#ifndef _WIN32
+    constexpr rlim_t kEnough = 1024;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= kEnough)
+        return;
+    limit.rlim_cur = std::min(limit.rlim_max, kEnough);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+#endif
+}
+
 bool IsTerminal(std::FILE *stream)
 {
 #ifdef _WIN32
@@ -82,6 +99,7 @@ int main(int argc, char **argv)
 {
     const bool outputClosed = OccupyStandardDescriptors();
     HandleSignals();
+    RaiseOpenFileLimit();
 
     sparrowtrim::cli::DescriptorOutput outputBuffer(1, outputClosed);
     std::ostream output(&outputBuffer);
