@@ -46,7 +46,7 @@ bench:
 # Kills the command line at random moments of runs over corpus copies and checks every file
 # after each kill; CI runs a short version of it among the tests.
 stress: build
-	SPARROWTRIM_CORPUS_DIR=$${SPARROWTRIM_CORPUS_DIR:-$(CURDIR)/../shared/corpus} \
+	SPARROWTRIM_CORPUS_DIR=$${SPARROWTRIM_CORPUS_DIR:-$(CURDIR)/tests/data/photos} \
 	  tests/cli/stress.sh $(BUILD_DIR)/bin/sparrowtrim-cli $(STRESS_FILES) $(STRESS_KILLS)
 
 fuzz:

@@ -1,4 +1,4 @@
-#include "HelpText.h"
+#include "about/HelpText.h"
 
 #include "ProductInfo.h"
 

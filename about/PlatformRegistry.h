@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Registry.h"
+#include "about/Registry.h"
 
 #include <array>
 #include <string_view>

@@ -1,7 +1,7 @@
 #ifndef _WIN32
 
-#include "PlatformRegistry.h"
-#include "SysInfo.h"
+#include "about/PlatformRegistry.h"
+#include "about/SysInfo.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "Registry.h"
+#include "about/Registry.h"
 
 namespace sparrowtrim::registry {
 

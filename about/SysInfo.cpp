@@ -1,4 +1,4 @@
-#include "SysInfo.h"
+#include "about/SysInfo.h"
 
 #include <optional>
 

@@ -1,6 +1,6 @@
 #ifdef _WIN32
 
-#include "PlatformRegistry.h"
+#include "about/PlatformRegistry.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "fAbout.h"
+#include "about/fAbout.h"
 
 #include "ProductInfo.h"
 

@@ -1,4 +1,4 @@
-#include "fHelp.h"
+#include "about/fHelp.h"
 
 #include "ProductInfo.h"
 

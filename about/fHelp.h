@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HelpText.h"
+#include "about/HelpText.h"
 
 #include <QWidget>
 #include <functional>

@@ -1,11 +1,13 @@
-#include "BatchRun.h"
+#include "app/BatchRun.h"
+
+#include "batch/GroupCommit.h"
+#include "engine/Replacement.h"
 
 #include <utility>
 
 namespace sparrowtrim {
 namespace {
 
-constexpr const char *kCrLf = "\r\n";
 constexpr const char *kWorkingCaption = "Working.....";
 constexpr const char *kLogProblemLine = "Log file could not be written: ";
 
@@ -28,154 +30,6 @@ private:
 };
 
 } // namespace
-
-std::string ResultText(const FileOutcome &outcome)
-{
-    switch (outcome.result) {
-    case kRewritten:
-        return outcome.dryRun ? "File would be optimized." : "File successfully optimized.";
-    case kNothingToChange:
-        return "No need to optimize file.";
-    default:
-        return "ERROR:  " + outcome.message;
-    }
-}
-
-bool RestoresDate(const mJPEGOpt &engine, bool keepDate)
-{
-    // Reading a date and setting it back still touches the file.
-    return keepDate && !engine.Options().dryRun;
-}
-
-FileOutcome OutcomeOf(const mJPEGOpt &engine, std::int32_t result, const std::string &folder,
-                      const std::string &name)
-{
-    FileOutcome outcome;
-    outcome.name = name;
-    outcome.path = folder + name;
-    outcome.dryRun = engine.Options().dryRun;
-    outcome.result = result;
-    outcome.inputLength = engine.InputLength();
-    outcome.outputLength = engine.OutputLength();
-    if (result == kFailed) {
-        outcome.message = engine.ResultMessage();
-        outcome.reason = engine.FailureReason();
-    }
-    return outcome;
-}
-
-FileOutcome OptimizeOne(mJPEGOpt &engine, const std::string &folder, const std::string &name,
-                        bool keepDate)
-{
-    const std::string path = folder + name;
-    const bool restoreDate = RestoresDate(engine, keepDate);
-    const FileTime savedTime = restoreDate ? GetLastWriteTime(path) : 0;
-    FileOutcome outcome = OutcomeOf(engine, engine.OptimizeJPEG(path), folder, name);
-    // Restored whatever the result: a failed or untouched file keeps its date as well.
-    if (restoreDate)
-        SetFileTimes(path, savedTime);
-    return outcome;
-}
-
-void BatchTotals::Add(const FileOutcome &outcome)
-{
-    ++m_Processed;
-    switch (outcome.result) {
-    case kRewritten:
-        m_TotalSaved += outcome.BytesSaved();
-        ++m_Optimized;
-        break;
-    case kNothingToChange:
-        ++m_NoChanges;
-        break;
-    default:
-        ++m_Errors;
-        break;
-    }
-}
-
-std::string BatchTotals::ProcessedText() const
-{
-    return "Files processed: " + std::to_string(m_Processed);
-}
-
-std::string BatchTotals::TotalSavedText() const
-{
-    return (m_DryRun ? "Total bytes that would be saved: " : "Total bytes saved: ") +
-           std::to_string(m_TotalSaved);
-}
-
-std::array<std::string, 3> BatchTotals::CountLines() const
-{
-    return {std::to_string(m_Errors) + " Total errors",
-            std::to_string(m_NoChanges) + " No changes needed",
-            std::to_string(m_Optimized) +
-                (m_DryRun ? " Files would be optimized" : " Files optimized")};
-}
-
-std::string BatchTotals::CountsText() const
-{
-    const std::array<std::string, 3> counts = CountLines();
-    return counts[0] + kCrLf + counts[1] + kCrLf + counts[2];
-}
-
-std::vector<std::string> BatchTotals::SummaryLines() const
-{
-    const std::array<std::string, 3> counts = CountLines();
-    std::vector<std::string> lines = {ProcessedText(), TotalSavedText()};
-    lines.insert(lines.end(), counts.begin(), counts.end());
-    if (m_DryRun)
-        lines.emplace_back("Dry run: no JPEG file was changed.");
-    return lines;
-}
-
-bool BatchLog::Open(const std::string &path)
-{
-    Close();
-    m_Failed = false;
-    m_File.open(path, std::ios::binary | std::ios::trunc);
-    return m_File.is_open();
-}
-
-void BatchLog::WriteLine(const std::string &line)
-{
-    if (!m_File.is_open())
-        return;
-    m_File << line << kCrLf;
-    if (!m_File)
-        m_Failed = true;
-}
-
-void BatchLog::WriteFile(const FileOutcome &outcome)
-{
-    WriteLine("**************");
-    WriteLine("File: \t" + outcome.path);
-    WriteLine(ResultText(outcome));
-    if (outcome.result == kRewritten || outcome.result == kNothingToChange)
-        WriteLine("Original File Size: \t" + std::to_string(outcome.inputLength));
-    if (outcome.result == kRewritten) {
-        WriteLine("Size After Optimizing: \t" + std::to_string(outcome.outputLength));
-        WriteLine("Savings: \t" + std::to_string(outcome.BytesSaved()));
-    }
-    m_File.flush();
-}
-
-void BatchLog::WriteSummary(const BatchTotals &totals)
-{
-    WriteLine(std::string(38, '-'));
-    for (const std::string &line : totals.SummaryLines())
-        WriteLine(line);
-    m_File.flush();
-}
-
-void BatchLog::Close()
-{
-    if (!m_File.is_open())
-        return;
-    m_File.close();
-    if (m_File.fail())
-        m_Failed = true;
-}
 
 BatchRun::BatchRun(BatchView &view, mJPEGOpt::ReadOnlyPolicy processReadOnly)
     : m_View(view), m_Engine(std::move(processReadOnly))
@@ -205,12 +59,15 @@ void BatchRun::Start(const std::string &folder, const std::vector<std::string> &
     if (writeLog && !m_Log.Open(logFileName))
         reportLogProblem();
     // Temporary files a killed run left here would otherwise stay for ever.
-    platform::RemoveLeftovers(folder);
+    RemoveLeftovers(folder);
 
     BatchTotals totals;
+    // Groups of one: each file is switched in, flushed and reported before the next is read.
+    FileOutcome outcome;
+    CommitGroup group(keepDate, 1, [&outcome](const FileOutcome &done) { outcome = done; });
     for (std::int32_t k = 1; k <= count; ++k) {
         const std::string &name = m_SelectedFiles[static_cast<std::size_t>(k - 1)];
-        const FileOutcome outcome = OptimizeOne(m_Engine, folder, name, keepDate);
+        group.Add(PrepareFile(m_Engine, folder, name, keepDate));
         totals.Add(outcome);
         m_View.AddDetailsLine("Optimizing: " + name);
         m_View.SetProgressValue(k);

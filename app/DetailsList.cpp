@@ -1,4 +1,4 @@
-#include "DetailsList.h"
+#include "app/DetailsList.h"
 
 #include <QAbstractListModel>
 #include <QCursor>

@@ -1,18 +1,20 @@
-#include "fMain.h"
+#include "app/fMain.h"
 
-#include "Artwork.h"
-#include "ColorValue.h"
-#include "DetailsList.h"
-#include "LinkLabel.h"
-#include "PictureButton.h"
 #include "ProductInfo.h"
-#include "QV_Progbar.h"
-#include "WrappingCheckBox.h"
-#include "mBrowseForFolder.h"
-#include "mPlaces.h"
-#include "mUtils.h"
-#include "mUtilsQt.h"
-#include "mWindowMenu.h"
+#include "app/DetailsList.h"
+#include "app/FormStyle.h"
+#include "app/LinkLabel.h"
+#include "app/WrappingCheckBox.h"
+#include "app/mBrowseForFolder.h"
+#include "app/mPlaces.h"
+#include "app/mUtilsQt.h"
+#include "app/mWindowMenu.h"
+#include "batch/FolderListing.h"
+#include "batch/FolderText.h"
+#include "controls/ColorValue.h"
+#include "controls/PictureButton.h"
+#include "controls/QV_Progbar.h"
+#include "resources/Artwork.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -37,77 +39,12 @@
 
 namespace sparrowtrim {
 
+using namespace formstyle;
+
 namespace {
 
-constexpr const char *kFilePattern = "*.jpg;*.jpeg;*.jfif";
 constexpr const char *kBrowseTitle = "Select a folder which contains JPEG images.";
 constexpr const char *kDefaultOptions = "001";
-
-// Colour values of the design (0x00BBGGRR, or a system colour).
-constexpr ColorValue kFrameBackColor = 0x808080;
-constexpr ColorValue kPanelBackColor = 0xC0C0C0;
-constexpr ColorValue kFieldBackColor = 0xE0E0E0;
-constexpr ColorValue kLinkForeColor = 0xE0E0E0;
-constexpr ColorValue kProgressBarColor = 0xC0C0C0;
-constexpr qint32 kProgressBarStyle = 5;    // raised
-constexpr qint32 kProgressBorderStyle = 8; // bump
-
-constexpr qreal kSmallFontPoints = 6.75;
-// The stand-ins for the window's default family are wider than the original; at this size
-// they fit the captions into the designed label widths.
-constexpr qreal kDefaultFontPoints = 7.5;
-constexpr qreal kLinkFontPoints = 14;
-
-// The windows ask for their fonts by name; where the machine lacks one, a free family of the
-// same proportions stands in.
-void AddFontSubstitutes()
-{
-    static const bool added = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                                   {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
-                                    QStringLiteral("Liberation Sans")});
-        QFont::insertSubstitutions(
-            QStringLiteral("Verdana"),
-            {QStringLiteral("DejaVu Sans"), QStringLiteral("Bitstream Vera Sans")});
-        QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans")});
-        return true;
-    }();
-    Q_UNUSED(added);
-}
-
-QFont DefaultFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(kDefaultFontPoints);
-    return font;
-}
-
-QFont SmallFont()
-{
-    QFont font(QStringLiteral("Verdana"));
-    font.setPointSizeF(kSmallFontPoints);
-    return font;
-}
-
-// Window is the back colour of frames, labels and check boxes, Base that of text and lists.
-void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(role, ColorFromValue(color));
-    widget->setPalette(palette);
-    if (role == QPalette::Window) {
-        // Buttons, check boxes among them, fill with the Button role unless told otherwise.
-        widget->setBackgroundRole(QPalette::Window);
-        widget->setAutoFillBackground(true);
-    }
-}
-
-void SetForeColor(QWidget *widget, ColorValue color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(color));
-    widget->setPalette(palette);
-}
 
 // A frame without border or caption, filled with the frames' colour.
 QFrame *NewPlainFrame(QWidget *parent, const char *name, const QRect &geometry)
@@ -194,42 +131,6 @@ QString ShownText(const std::string &text)
     QStringDecoder utf8(QStringDecoder::Utf8);
     QString shown = utf8(QByteArrayView(text));
     return utf8.hasError() ? QString::fromLatin1(text) : shown;
-}
-
-struct ListedFile
-{
-    QString shown;
-    std::string name;
-    QString sortKey; // the shown name without regard to case
-};
-
-// The folder's plain files that match the pattern, hidden ones left out, in name order
-// without regard to case.
-std::vector<ListedFile> ListFiles(const QString &folder, const QStringList &pattern)
-{
-    std::vector<ListedFile> files;
-#ifdef _WIN32
-    // Names are UTF-16 here, which Qt lists whole; the run opens files by their ANSI bytes.
-    for (const QString &name :
-         QDir(folder).entryList(pattern, QDir::Files, QDir::Name | QDir::IgnoreCase))
-        files.push_back({name, QFile::encodeName(name).toStdString(), {}});
-#else
-    // Listed from the bytes: Qt leaves out names that are not valid UTF-8.
-    namespace fs = std::filesystem;
-    std::error_code error;
-    for (fs::directory_iterator it(QFile::encodeName(folder).toStdString(), error), end;
-         !error && it != end; it.increment(error)) {
-        std::string name = it->path().filename().string();
-        const QString shown = ShownText(name);
-        std::error_code typeError;
-        if (!name.starts_with('.') && QDir::match(pattern, shown) && it->is_regular_file(typeError))
-            files.push_back({shown, std::move(name), shown.toLower()});
-    }
-    std::sort(files.begin(), files.end(), [](const ListedFile &a, const ListedFile &b) {
-        return a.sortKey != b.sortKey ? a.sortKey < b.sortKey : a.name < b.name;
-    });
-#endif
-    return files;
 }
 
 } // namespace
@@ -369,7 +270,6 @@ void fMain::CreateButtonFrame()
 void fMain::Form_Load(const QStringList &openPaths)
 {
     setWindowTitle(QString::fromLatin1(product::kTitle));
-    m_Pattern = QString::fromLatin1(kFilePattern).split(u';');
     const mPlaces::OpenRequest request = mPlaces::OpenRequestFor(openPaths);
     txtImgDir->setText(FolderOf(request.folder.isEmpty()
                                     ? mPlaces::StartFolder(QCoreApplication::applicationDirPath())
@@ -409,8 +309,10 @@ void fMain::RefreshFileList(const QString &folder)
     // A folder that does not exist (yet: the user may still be typing) lists nothing.
     if (folder.isEmpty() || !QDir(folder).exists())
         return;
-    for (ListedFile &file : ListFiles(folder, m_Pattern)) {
-        auto *item = new QListWidgetItem(file.shown);
+    std::error_code error;
+    for (const FolderEntry &file :
+         ListFolder(QFile::encodeName(folder).toStdString(), false, error)) {
+        auto *item = new QListWidgetItem(ShownText(file.name));
         item->setData(kFileNameRole, QByteArray::fromStdString(file.name));
         fbImages->addItem(item);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchRun.h"
+#include "app/BatchRun.h"
 
 #include <QPixmap>
 #include <QString>
@@ -106,7 +106,6 @@ private:
     LinkLabel *lblLogo = nullptr;
 
     QString m_OptionText;
-    QStringList m_Pattern;
     QPixmap m_Background;
     // Position 1 of the option text is read again for every file written back.
     BatchRun m_Run;

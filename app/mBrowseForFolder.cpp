@@ -1,7 +1,7 @@
-#include "mBrowseForFolder.h"
+#include "app/mBrowseForFolder.h"
 
-#include "mUtils.h"
-#include "mUtilsQt.h"
+#include "app/mUtilsQt.h"
+#include "batch/FolderText.h"
 
 #include <QDialogButtonBox>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "mPlaces.h"
+#include "app/mPlaces.h"
 
 #include <QDir>
 #include <QFileInfo>

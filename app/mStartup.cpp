@@ -1,8 +1,8 @@
-#include "mStartup.h"
+#include "app/mStartup.h"
 
-#include "Artwork.h"
 #include "ProductInfo.h"
-#include "fMain.h"
+#include "app/fMain.h"
+#include "resources/Artwork.h"
 
 #include <QApplication>
 #include <csignal>

@@ -1,4 +1,4 @@
-#include "mUtilsQt.h"
+#include "app/mUtilsQt.h"
 
 #include <QCursor>
 #include <QDesktopServices>

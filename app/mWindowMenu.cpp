@@ -1,7 +1,7 @@
-#include "mWindowMenu.h"
+#include "app/mWindowMenu.h"
 
-#include "fAbout.h"
-#include "fHelp.h"
+#include "about/fAbout.h"
+#include "about/fHelp.h"
 
 #include <QCursor>
 #include <QMenu>

@@ -1,4 +1,4 @@
-#include "mStartup.h"
+#include "app/mStartup.h"
 
 int main(int argc, char *argv[])
 {

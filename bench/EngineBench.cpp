@@ -1,6 +1,6 @@
 // Engine throughput in memory: the walk alone, no file access, over the corpus and over large
 // synthetic photos.
-#include "mJPEGOpt.h"
+#include "engine/mJPEGOpt.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

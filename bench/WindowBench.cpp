@@ -6,8 +6,8 @@
 //
 // Usage: bench_window SOURCE WORK [RUNS]
 // Before every run WORK is filled afresh with copies of SOURCE's files (not timed).
-#include "QV_Progbar.h"
-#include "fMain.h"
+#include "app/fMain.h"
+#include "controls/QV_Progbar.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

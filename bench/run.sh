@@ -12,7 +12,7 @@ set -euo pipefail
 
 build=$(cd "${1:?usage: bench/run.sh BUILD_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-corpus=${SPARROWTRIM_CORPUS_DIR:-$here/../../shared/corpus}
+corpus=${SPARROWTRIM_CORPUS_DIR:-$here/../tests/data/photos}
 runs=${BENCH_RUNS:-10}
 cli=$build/bin/sparrowtrim-cli
 

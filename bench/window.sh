@@ -10,7 +10,7 @@ set -euo pipefail
 
 build=$(cd "${1:?usage: bench/window.sh BUILD_DIR}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-corpus=${SPARROWTRIM_CORPUS_DIR:-$here/../../shared/corpus}
+corpus=${SPARROWTRIM_CORPUS_DIR:-$here/../tests/data/photos}
 photo=$corpus/exif-fujifilm-e500-no-thumb.jpg
 [ -f "$photo" ] || { echo "bench/window.sh: $photo not found" >&2; exit 1; }
 runs=${BENCH_RUNS:-3}

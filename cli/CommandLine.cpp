@@ -1,10 +1,11 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "CliOptions.h"
-#include "GroupCommit.h"
-#include "InputFiles.h"
-#include "OrderedRun.h"
-#include "ProgressLine.h"
+#include "batch/BatchLog.h"
+#include "batch/GroupCommit.h"
+#include "cli/CliOptions.h"
+#include "cli/InputFiles.h"
+#include "cli/OrderedRun.h"
+#include "cli/ProgressLine.h"
 
 #include <algorithm>
 #include <ostream>
@@ -50,7 +51,7 @@ void RemoveLeftovers(const std::vector<InputFile> &files)
     std::unordered_set<std::string> folders;
     for (const InputFile &file : files)
         if (folders.insert(file.folder).second)
-            platform::RemoveLeftovers(file.folder);
+            sparrowtrim::RemoveLeftovers(file.folder);
 }
 
 } // namespace

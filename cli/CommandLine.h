@@ -1,6 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
+#include "batch/BatchTotals.h"
+#include "batch/FileOutcome.h"
 
 #include <atomic>
 #include <iosfwd>

@@ -1,4 +1,7 @@
-#include "InputFiles.h"
+#include "cli/InputFiles.h"
+
+#include "batch/FolderListing.h"
+#include "batch/FolderText.h"
 
 #include <algorithm>
 #include <array>
@@ -8,95 +11,20 @@
 #include <system_error>
 #include <unordered_set>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace sparrowtrim::cli {
 
 namespace {
 
+#ifdef _WIN32
 std::string LowerAscii(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
-
-bool EndsWithSeparator(const std::string &folder)
-{
-    if (folder.empty())
-        return true; // the current folder: names stand alone
-#ifdef _WIN32
-    // "C:" names the current folder of drive C; "C:\" would be its root.
-    return folder.back() == '\\' || folder.back() == '/' || folder.back() == ':';
-#else
-    return folder.back() == '/';
 #endif
-}
-
-std::string FolderText(std::string folder)
-{
-    if (!EndsWithSeparator(folder))
-        folder += static_cast<char>(fs::path::preferred_separator);
-    return folder;
-}
-
-bool IsHidden(const fs::directory_entry &entry)
-{
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || name.front() == '.')
-        return true;
-#ifdef _WIN32
-    const DWORD attributes = GetFileAttributesW(entry.path().c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-#else
-    return false;
-#endif
-}
-
-// Name order as a file list shows it: letter case ignored, exact bytes breaking ties.
-bool NameLess(const std::string &a, const std::string &b)
-{
-    const std::string lowerA = LowerAscii(a);
-    const std::string lowerB = LowerAscii(b);
-    return lowerA != lowerB ? lowerA < lowerB : a < b;
-}
-
-struct FolderEntry
-{
-    std::string name;
-    bool isFolder = false;
-};
-
-// The folder's matching plain files and, when withFolders, its sub-folders, in name order;
-// nothing hidden. Links to folders are not followed, so a tree linking back into itself ends.
-std::vector<FolderEntry> ListFolder(const fs::path &folder, bool withFolders,
-                                    std::error_code &error)
-{
-    std::vector<FolderEntry> entries;
-    fs::directory_iterator it(folder, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-        const fs::directory_entry &entry = *it;
-        std::error_code typeError;
-        std::string name = entry.path().filename().string();
-        if (!(withFolders || HasJpegExtension(name)) || IsHidden(entry))
-            continue;
-        if (withFolders && !entry.is_symlink(typeError) && entry.is_directory(typeError))
-            entries.push_back({std::move(name), true});
-        else if (HasJpegExtension(name) && entry.is_regular_file(typeError))
-            entries.push_back({std::move(name), false});
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const FolderEntry &a, const FolderEntry &b) { return NameLess(a.name, b.name); });
-    return entries;
-}
 
 InputFile SplitFilePath(const std::string &path)
 {
@@ -108,14 +36,6 @@ InputFile SplitFilePath(const std::string &path)
 }
 
 } // namespace
-
-bool HasJpegExtension(const std::string &name)
-{
-    static constexpr std::array<std::string_view, 3> kExtensions = {".jpg", ".jpeg", ".jfif"};
-    const std::string lower = LowerAscii(name);
-    return std::any_of(kExtensions.begin(), kExtensions.end(),
-                       [&lower](std::string_view ext) { return lower.ends_with(ext); });
-}
 
 std::string FileIdentity(const std::string &path)
 {
@@ -147,7 +67,7 @@ public:
             m_Collected.files.push_back(std::move(file));
     }
 
-    // `path` as given; its files are named after FolderText(path).
+    // `path` as given; its files are named after FolderOfPath(path).
     void AddFolder(const std::string &path)
     {
         // A folder reached again (named twice, or mounted inside itself) adds nothing new.
@@ -159,7 +79,7 @@ public:
             m_Collected.problems.push_back("cannot list folder '" + path + "': " + error.message());
             return;
         }
-        const std::string folder = FolderText(path);
+        const std::string folder = mUtils::FolderOfPath(path);
         for (const FolderEntry &entry : entries) {
             if (entry.isFolder)
                 AddFolder(folder + entry.name);

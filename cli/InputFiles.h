@@ -15,9 +15,6 @@ struct InputFile
     bool operator==(const InputFile &) const = default;
 };
 
-// True for names matching "*.jpg;*.jpeg;*.jfif" without regard to letter case.
-bool HasJpegExtension(const std::string &name);
-
 struct CollectedFiles
 {
     std::vector<InputFile> files;

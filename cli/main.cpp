@@ -1,5 +1,5 @@
-#include "CommandLine.h"
-#include "DescriptorOutput.h"
+#include "cli/CommandLine.h"
+#include "cli/DescriptorOutput.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "EdgeDrawing.h"
+#include "controls/EdgeDrawing.h"
 
 #include <QPainter>
 #include <QPalette>

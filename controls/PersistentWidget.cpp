@@ -1,4 +1,4 @@
-#include "PersistentWidget.h"
+#include "controls/PersistentWidget.h"
 
 namespace sparrowtrim {
 

@@ -1,7 +1,7 @@
-#include "PictureButton.h"
+#include "controls/PictureButton.h"
 
-#include "ColorValue.h"
-#include "PropertyBag.h"
+#include "controls/ColorValue.h"
+#include "controls/PropertyBag.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PersistentWidget.h"
+#include "controls/PersistentWidget.h"
 
 #include <QPixmap>
 #include <QSize>

@@ -1,4 +1,4 @@
-#include "PropertyBag.h"
+#include "controls/PropertyBag.h"
 
 #include <QPixmap>
 #include <algorithm>

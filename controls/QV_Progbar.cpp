@@ -1,7 +1,7 @@
-#include "QV_Progbar.h"
+#include "controls/QV_Progbar.h"
 
-#include "EdgeDrawing.h"
-#include "PropertyBag.h"
+#include "controls/EdgeDrawing.h"
+#include "controls/PropertyBag.h"
 
 #include <QCoreApplication>
 #include <QImage>

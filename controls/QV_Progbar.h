@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ColorValue.h"
-#include "PersistentWidget.h"
+#include "controls/ColorValue.h"
+#include "controls/PersistentWidget.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
-#include "FileAttributes.h"
+#include "engine/FileAttributes.h"
 
-#include "PlatformFiles.h"
+#include "engine/platform/PlatformFiles.h"
 
 namespace sparrowtrim {
 

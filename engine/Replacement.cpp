@@ -1,4 +1,6 @@
-#include "Replacement.h"
+#include "engine/Replacement.h"
+
+#include "engine/platform/PlatformFiles.h"
 
 #include <map>
 #include <utility>
@@ -31,7 +33,7 @@ void Replacement::Abandon()
     m_Undo = {};
 }
 
-std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group)
+std::vector<FileStatus> SwitchIn(std::span<Replacement> group)
 {
     std::vector<platform::FileStatus> statuses(group.size(), platform::FileStatus::Done());
     std::vector<platform::StagedFile *> files;
@@ -65,6 +67,16 @@ std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group)
                 statuses[i] = folderFlushed;
     }
     return statuses;
+}
+
+void RemoveLeftovers(const std::string &folder)
+{
+    platform::RemoveLeftovers(folder);
+}
+
+std::string NextTemporaryPath(const std::string &path)
+{
+    return platform::NextTemporaryPath(path);
 }
 
 } // namespace sparrowtrim

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileAttributes.h"
-#include "PlatformFiles.h"
+#include "engine/FileAttributes.h"
+#include "engine/FileTypes.h"
 
 #include <span>
 #include <string>
@@ -17,7 +17,7 @@ class Replacement final
 {
 public:
     Replacement() = default;
-    Replacement(platform::StagedFile staged, ReadOnlyUndo undo);
+    Replacement(StagedFile staged, ReadOnlyUndo undo);
     ~Replacement() { Abandon(); }
     Replacement(Replacement &&other) noexcept;
     Replacement &operator=(Replacement &&other) noexcept;
@@ -27,11 +27,11 @@ public:
     bool IsPending() const { return m_Staged.handle >= 0; }
 
 private:
-    friend std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group);
+    friend std::vector<FileStatus> SwitchIn(std::span<Replacement> group);
 
     void Abandon();
 
-    platform::StagedFile m_Staged;
+    StagedFile m_Staged;
     ReadOnlyUndo m_Undo;
 };
 
@@ -41,6 +41,13 @@ private:
 // replacement; one that failed left its file as it was (a failure to flush the folder
 // excepted, which comes after the switch). Removing the replaced files is left to dropping the
 // replacements, which can wait for the disk: the caller may do it elsewhere.
-std::vector<platform::FileStatus> SwitchIn(std::span<Replacement> group);
+std::vector<FileStatus> SwitchIn(std::span<Replacement> group);
+
+// Removes the temporary files in `folder` that a run of this program left behind and whose
+// writer no longer runs; never touches anything else.
+void RemoveLeftovers(const std::string &folder);
+
+// The temporary name the next file staged for `path` would get.
+std::string NextTemporaryPath(const std::string &path);
 
 } // namespace sparrowtrim

@@ -1,4 +1,4 @@
-#include "TemporaryNames.h"
+#include "engine/TemporaryNames.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "mJPEGOpt.h"
+#include "engine/mJPEGOpt.h"
 
-#include "FileAttributes.h"
-#include "PlatformFiles.h"
+#include "engine/FileAttributes.h"
+#include "engine/platform/PlatformFiles.h"
 
 #include <array>
 #include <cstring>
@@ -34,27 +34,6 @@ constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
 constexpr std::int32_t kMinAdobeLength = 2 + sizeof kAdobeSignature;
 
 constexpr char kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', '\0'};
-constexpr char kExifSignature[] = {'E', 'x', 'i', 'f', '\0', '\0'};
-// Byte order mark, the number 42, the offset of the first image directory.
-constexpr std::size_t kTiffHeaderLength = 8;
-constexpr std::size_t kDirectoryEntryLength = 12;
-constexpr std::uint32_t kOrientationTag = 0x0112;
-constexpr std::uint32_t kShortType = 3;
-
-// A minimal EXIF segment in either byte order: marker and length, identifier, TIFF header, an
-// image directory whose single entry is the orientation (a SHORT, value filled in), no next
-// directory.
-constexpr std::size_t kOrientationSegmentLength = 36;
-constexpr std::size_t kOrientationValueAt = 28;
-constexpr std::array<std::uint8_t, kOrientationSegmentLength> kBigEndianOrientation = {
-    0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0x00, 0x00, 'M',  'M',
-    0x00, 0x2A, 0x00, 0x00, 0x00, 0x08, 0x00, 0x01, 0x01, 0x12, 0x00, 0x03,
-    0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-constexpr std::array<std::uint8_t, kOrientationSegmentLength> kLittleEndianOrientation = {
-    0xFF, 0xE1, 0x00, 0x22, 'E',  'x',  'i',  'f',  0x00, 0x00, 'I',  'I',
-    0x2A, 0x00, 0x08, 0x00, 0x00, 0x00, 0x01, 0x00, 0x12, 0x01, 0x03, 0x00,
-    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-
 constexpr const char *kCouldNotOpen = "Couldn't open input file.";
 constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
 constexpr const char *kParseProblem = "Problem parsing file.  File unchanged.";
@@ -80,38 +59,6 @@ std::size_t FindEndMarkerPair(const std::uint8_t *in, std::size_t length, std::s
         from = i + 1;
     }
     return length;
-}
-
-// The orientation (1 to 8) that the first image directory of a TIFF structure gives, with its
-// byte order; 0 when the structure is damaged or holds no valid orientation. The whole
-// directory must lie inside the data: a damaged one is not guessed at.
-std::uint16_t ReadOrientation(std::span<const std::uint8_t> tiff, bool &bigEndian)
-{
-    if (tiff.size() < kTiffHeaderLength || tiff[0] != tiff[1] || (tiff[0] != 'M' && tiff[0] != 'I'))
-        return 0;
-    bigEndian = tiff[0] == 'M';
-    const auto word = [&](std::size_t at) -> std::uint32_t {
-        return bigEndian ? tiff[at] << 8 | tiff[at + 1] : tiff[at + 1] << 8 | tiff[at];
-    };
-    const auto doubleWord = [&](std::size_t at) {
-        return bigEndian ? word(at) << 16 | word(at + 2) : word(at + 2) << 16 | word(at);
-    };
-    const std::size_t directory = doubleWord(4);
-    if (word(2) != 42 || directory > tiff.size() - 2)
-        return 0;
-    const std::size_t count = word(directory);
-    if (count > (tiff.size() - directory - 2) / kDirectoryEntryLength)
-        return 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = directory + 2 + i * kDirectoryEntryLength;
-        if (word(entry) != kOrientationTag)
-            continue;
-        const std::uint32_t value = word(entry + 8);
-        const bool valid =
-            word(entry + 2) == kShortType && doubleWord(entry + 4) == 1 && value >= 1 && value <= 8;
-        return valid ? static_cast<std::uint16_t>(value) : 0;
-    }
-    return 0;
 }
 
 } // namespace
@@ -370,17 +317,13 @@ void mJPEGOpt::NoteAppended(std::uint8_t code)
 // Reads the orientation of the first EXIF segment, when it is to be kept.
 void mJPEGOpt::NoteOrientation(std::size_t codePosition)
 {
+    if (!m_Options.keepOrientation || m_Orientation)
+        return;
     const std::uint8_t *in = m_InputBuffer.data();
     const auto length =
         static_cast<std::size_t>(ReadWord(in[codePosition + 1], in[codePosition + 2]));
-    if (!m_Options.keepOrientation || m_Orientation || length < 2 + sizeof kExifSignature ||
-        std::memcmp(in + codePosition + 3, kExifSignature, sizeof kExifSignature) != 0)
-        return;
-    const std::size_t tiff = codePosition + 3 + sizeof kExifSignature;
-    bool bigEndian = false;
-    const std::uint16_t value =
-        ReadOrientation({in + tiff, length - 2 - sizeof kExifSignature}, bigEndian);
-    m_Orientation = Orientation{value, bigEndian};
+    if (length >= 2)
+        m_Orientation = OrientationOfExif({in + codePosition + 3, length - 2});
 }
 
 // Puts a minimal EXIF segment, holding nothing but an orientation other than 1, in its place.
@@ -388,10 +331,8 @@ bool mJPEGOpt::InsertOrientationSegment()
 {
     if (!m_Orientation || m_Orientation->value <= 1)
         return true;
-    std::array<std::uint8_t, kOrientationSegmentLength> segment =
-        m_Orientation->bigEndian ? kBigEndianOrientation : kLittleEndianOrientation;
-    segment[m_Orientation->bigEndian ? kOrientationValueAt + 1 : kOrientationValueAt] =
-        static_cast<std::uint8_t>(m_Orientation->value);
+    const std::array<std::uint8_t, kOrientationSegmentLength> segment =
+        OrientationSegment(*m_Orientation);
     if (m_OutputBuffer.size() > kMaxLength - segment.size())
         return false;
     m_OutputBuffer.insert(m_OutputBuffer.begin() + static_cast<std::ptrdiff_t>(m_OrientationAt),

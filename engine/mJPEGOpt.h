@@ -1,8 +1,9 @@
 #pragma once
 
-#include "FileAttributes.h"
-#include "PlatformFiles.h"
-#include "Replacement.h"
+#include "engine/ExifOrientation.h"
+#include "engine/FileAttributes.h"
+#include "engine/FileTypes.h"
+#include "engine/Replacement.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -109,7 +110,7 @@ private:
     OptimizeOptions m_Options;
     std::string m_CurrentFile;
     // The file really read: the path, or the file its symbolic link leads to.
-    platform::SourceFile m_Source;
+    SourceFile m_Source;
     Replacement m_Replacement;
     // The L bytes of the input followed by kInputPadding zero bytes, so that every look-ahead
     // past the last byte reads zero.
@@ -121,12 +122,7 @@ private:
     std::size_t m_OrientationAt = 0;
     bool m_InLeadingSegments = false;
     // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
-    struct Orientation
-    {
-        std::uint16_t value;
-        bool bigEndian;
-    };
-    std::optional<Orientation> m_Orientation;
+    std::optional<ExifOrientation> m_Orientation;
     std::string m_ResultMessage;
     std::string m_FailureReason;
     std::int32_t m_InputLength = 0;

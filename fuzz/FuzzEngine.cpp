@@ -2,7 +2,7 @@
 // engine to what every caller relies on: a known result and message, lengths that match the
 // output, an output that is a whole image (start and end marker), and an output that the
 // engine gives back byte for byte when it meets it again.
-#include "mJPEGOpt.h"
+#include "engine/mJPEGOpt.h"
 
 #include <algorithm>
 #include <cstddef>

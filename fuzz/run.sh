@@ -7,7 +7,7 @@ set -euo pipefail
 build=${1:?usage: fuzz/run.sh BUILD_DIR SECONDS}
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
-seeds=${SPARROWTRIM_CORPUS_DIR:-$here/../../shared/corpus}
+seeds=${SPARROWTRIM_CORPUS_DIR:-$here/../tests/data/photos}
 
 mkdir -p "$build/fuzz-corpus" "$build/fuzz-artifacts"
 # The seed folder is only read: libFuzzer writes new inputs to the first folder alone.

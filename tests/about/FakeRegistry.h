@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Registry.h"
-#include "SysInfo.h"
+#include "about/Registry.h"
+#include "about/SysInfo.h"
 
 #include <map>
 #include <set>

@@ -1,6 +1,6 @@
 // The order of attempts to start the system information tool, against a registry in memory.
-#include "FakeRegistry.h"
-#include "PlatformRegistry.h"
+#include "about/PlatformRegistry.h"
+#include "tests/about/FakeRegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The quick help and about windows, opened as a user opens them: a click on the main window's
 // menu button, then on the menu's entry.
-#include "FakeRegistry.h"
 #include "ProductInfo.h"
-#include "fAbout.h"
-#include "fHelp.h"
-#include "fMain.h"
-#include "mWindowMenu.h"
+#include "about/fAbout.h"
+#include "about/fHelp.h"
+#include "app/fMain.h"
+#include "app/mWindowMenu.h"
+#include "tests/about/FakeRegistry.h"
 
 #include <QLabel>
 #include <QMenu>

@@ -1,8 +1,8 @@
 // The batch run without a window: what it shows and logs, counting, STOP, the start rules and
 // the folder rule. Also runs on Windows, where the log must still end its lines in CR LF.
 
-#include "BatchRun.h"
-#include "mUtils.h"
+#include "app/BatchRun.h"
+#include "batch/FolderText.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -2,9 +2,9 @@
 // does to them and where it logs, the options, the folder dialog and the details box. The
 // run's texts and counting are tested without a window.
 
-#include "QV_Progbar.h"
-#include "fMain.h"
-#include "mBrowseForFolder.h"
+#include "app/fMain.h"
+#include "app/mBrowseForFolder.h"
+#include "controls/QV_Progbar.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

@@ -1,8 +1,8 @@
 // The command line over temporary copies of corpus files: what a script reads on standard
 // output and error, the exit status, and what becomes of the files.
 
-#include "CommandLine.h"
-#include "InputFiles.h"
+#include "cli/CommandLine.h"
+#include "cli/InputFiles.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -31,7 +31,7 @@ struct TempDir
 
 const fs::path kCorpus = [] {
     const char *folder = std::getenv("SPARROWTRIM_CORPUS_DIR");
-    return fs::path(folder ? folder : "../shared/corpus");
+    return fs::path(folder ? folder : "");
 }();
 
 std::string ReadFile(const fs::path &path)

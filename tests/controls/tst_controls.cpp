@@ -2,9 +2,9 @@
 // back from the screen itself: the window's backing store, which only the controls' own
 // repaints change (grab() would paint them afresh).
 
-#include "PictureButton.h"
-#include "PropertyBag.h"
-#include "QV_Progbar.h"
+#include "controls/PictureButton.h"
+#include "controls/PropertyBag.h"
+#include "controls/QV_Progbar.h"
 
 #include <QtTest>
 #include <climits>

@@ -3,10 +3,10 @@
 // attributes or Windows attributes, and what it does when the system or another program gets
 // in its way.
 
-#include "PlatformFiles.h"
-#include "TemporaryNames.h"
-#include "mJPEGOpt.h"
-#include "test_files.h"
+#include "engine/TemporaryNames.h"
+#include "engine/mJPEGOpt.h"
+#include "engine/platform/PlatformFiles.h"
+#include "tests/engine/test_files.h"
 
 #include <cstdlib>
 #include <functional>

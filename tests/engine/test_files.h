@@ -3,7 +3,7 @@
 // Hand-built JPEG bytes, the engine's messages, and files, folders and dates for the engine's
 // tests. Dates are set and read through the system's own calls, never through the engine.
 
-#include "FileAttributes.h"
+#include "engine/FileAttributes.h"
 
 #include <algorithm>
 #include <cstdint>

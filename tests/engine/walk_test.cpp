@@ -1,7 +1,7 @@
 // The segment walk over hand-built byte sequences, in memory.
 
-#include "mJPEGOpt.h"
-#include "test_files.h"
+#include "engine/mJPEGOpt.h"
+#include "tests/engine/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,149 @@
+#include "batch/GroupCommit.h"
+
+#include <algorithm>
+#include <utility>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+namespace sparrowtrim {
+
+namespace {
+
+// Enough to flush a group at a time instead of a file at a time, little enough that files are
+// reported without a noticeable lag.
+constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
+constexpr auto kMaxWait = std::chrono::milliseconds(100);
+// Removals waiting for the disk at once: where freed blocks are discarded at once, each
+// removal waits for the disk, and several waits overlap.
+constexpr unsigned kRemovers = 4;
+// Enough to flush many files at once; more would only hold more files open.
+constexpr std::size_t kMostFilesWaiting = 128;
+
+} // namespace
+
+std::size_t FilesThatMayWait(unsigned jobs)
+{
+#ifdef _WIN32
+    (void)jobs;
+    return kMostFilesWaiting;
+#else
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 1;
+    // Standard streams, the log, each worker's file being read and its new bytes, a folder
+    // being flushed, and some to spare.
+    const rlim_t reserved = 16 + 2 * rlim_t{jobs};
+    if (limit.rlim_cur <= reserved + 2)
+        return 1;
+    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / 2, 1, kMostFilesWaiting);
+#endif
+}
+
+BackgroundRemover::BackgroundRemover(unsigned threads)
+{
+    for (unsigned i = 0; i < threads; ++i)
+        m_Threads.emplace_back([this] { Remove(); });
+}
+
+BackgroundRemover::~BackgroundRemover()
+{
+    {
+        const std::lock_guard lock(m_Mutex);
+        m_Ending = true;
+    }
+    m_Changed.notify_all();
+    m_Threads.clear();
+}
+
+void BackgroundRemover::Add(std::vector<Replacement> replacements)
+{
+    if (m_Threads.empty())
+        return;
+    {
+        const std::lock_guard lock(m_Mutex);
+        for (Replacement &replacement : replacements)
+            m_Queue.push_back(std::move(replacement));
+    }
+    m_Changed.notify_all();
+}
+
+void BackgroundRemover::Remove()
+{
+    std::unique_lock lock(m_Mutex);
+    for (;;) {
+        m_Changed.wait(lock, [this] { return m_Ending || !m_Queue.empty(); });
+        if (m_Queue.empty())
+            return;
+        Replacement done = std::move(m_Queue.back());
+        m_Queue.pop_back();
+        lock.unlock();
+        done = {};
+        lock.lock();
+    }
+}
+
+PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                         bool keepDate)
+{
+    PreparedFile prepared;
+    const std::string path = folder + name;
+    const bool restoreDate = RestoresDate(engine, keepDate);
+    prepared.savedTime = restoreDate ? GetLastWriteTime(path) : 0;
+    // A rewritten file gets its time before it is switched in, so that it never shows another.
+    prepared.outcome =
+        OutcomeOf(engine, engine.PrepareJPEG(path, prepared.savedTime), folder, name);
+    if (prepared.outcome.result == kRewritten)
+        prepared.replacement = engine.TakeReplacement();
+    else if (restoreDate)
+        SetFileTimes(path, prepared.savedTime);
+    return prepared;
+}
+
+CommitGroup::CommitGroup(bool keepDate, std::size_t mostFiles, Report report)
+    : m_KeepDate(keepDate), m_MostFiles(mostFiles), m_Report(std::move(report)),
+      m_Remover(mostFiles > 1 ? kRemovers : 0)
+{}
+
+void CommitGroup::Add(PreparedFile file)
+{
+    if (m_Files.empty())
+        m_Opened = std::chrono::steady_clock::now();
+    if (file.replacement.IsPending())
+        m_Bytes += static_cast<std::size_t>(file.outcome.outputLength);
+    m_Files.push_back(std::move(file));
+    if (m_Files.size() >= m_MostFiles || m_Bytes >= kMaxBytes ||
+        std::chrono::steady_clock::now() - m_Opened >= kMaxWait)
+        Commit();
+}
+
+void CommitGroup::Commit()
+{
+    std::vector<Replacement> replacements;
+    std::vector<std::size_t> owners;
+    for (std::size_t i = 0; i < m_Files.size(); ++i) {
+        if (m_Files[i].replacement.IsPending()) {
+            replacements.push_back(std::move(m_Files[i].replacement));
+            owners.push_back(i);
+        }
+    }
+    const std::vector<platform::FileStatus> statuses = SwitchIn(replacements);
+    m_Remover.Add(std::move(replacements));
+    for (std::size_t k = 0; k < owners.size(); ++k) {
+        if (statuses[k].IsDone())
+            continue;
+        PreparedFile &file = m_Files[owners[k]];
+        file.outcome.result = kFailed;
+        file.outcome.message = kCouldNotWriteMessage;
+        file.outcome.reason = statuses[k].Reason();
+        if (m_KeepDate)
+            SetFileTimes(file.outcome.path, file.savedTime);
+    }
+    for (const PreparedFile &file : m_Files)
+        m_Report(file.outcome);
+    m_Files.clear();
+    m_Bytes = 0;
+}
+
+} // namespace sparrowtrim

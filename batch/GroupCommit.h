@@ -1,0 +1,90 @@
+#pragma once
+
+#include "batch/FileOutcome.h"
+#include "engine/FileAttributes.h"
+#include "engine/Replacement.h"
+#include "engine/mJPEGOpt.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace sparrowtrim {
+
+// One file as a worker leaves it: handled, or rewritten with its new bytes waiting to be
+// switched in.
+struct PreparedFile
+{
+    FileOutcome outcome;
+    Replacement replacement;
+    FileTime savedTime = 0; // given back to the file after the run, when the date is kept
+};
+
+// Handles one file up to the switch: reads its time when keepDate is set, runs the engine, and
+// gives the time back at once to a file that will not be switched.
+PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
+                         bool keepDate);
+
+// How many rewritten files may wait at once in each of two places (on their way to a group,
+// in it) for `jobs` workers: each holds its new bytes open until it is switched in, so it is as
+// many as the open-file limit leaves room for, and at most 128.
+std::size_t FilesThatMayWait(unsigned jobs);
+
+// Drops switched-in replacements on threads of its own, so that removing the files they
+// replaced, which can wait for the disk, overlaps the rest of the run. Its end waits until all
+// are gone. With no thread, each is dropped as it is added.
+class BackgroundRemover final
+{
+public:
+    explicit BackgroundRemover(unsigned threads);
+    ~BackgroundRemover();
+    BackgroundRemover(const BackgroundRemover &) = delete;
+    BackgroundRemover &operator=(const BackgroundRemover &) = delete;
+
+    void Add(std::vector<Replacement> replacements);
+
+private:
+    void Remove();
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Changed;
+    std::vector<Replacement> m_Queue;
+    bool m_Ending = false;
+    std::vector<std::jthread> m_Threads;
+};
+
+// Files waiting to be reported, in order, with the rewritten ones among them: the new bytes of
+// a whole group are put on the disk at once, the files switched in, each folder flushed once,
+// and only then is each file reported. A group is committed once it holds enough files or
+// bytes, or its first file has waited long enough. Files still waiting when the group is
+// dropped are not switched in: their files stay as they were.
+class CommitGroup final
+{
+public:
+    using Report = std::function<void(const FileOutcome &)>;
+
+    // At most mostFiles files wait at once in the group. A group of one file commits each
+    // file as it is added, and removes the file it replaced before it reports it.
+    CommitGroup(bool keepDate, std::size_t mostFiles, Report report);
+    CommitGroup(const CommitGroup &) = delete;
+    CommitGroup &operator=(const CommitGroup &) = delete;
+
+    void Add(PreparedFile file);
+    // Switches in and reports every file waiting.
+    void Commit();
+
+private:
+    bool m_KeepDate;
+    std::size_t m_MostFiles;
+    Report m_Report;
+    std::vector<PreparedFile> m_Files;
+    std::size_t m_Bytes = 0;
+    std::chrono::steady_clock::time_point m_Opened;
+    BackgroundRemover m_Remover;
+};
+
+} // namespace sparrowtrim

@@ -1,0 +1,123 @@
+// Owner, group, permission bits and extended attributes carried over to a new file.
+
+#include "engine/platform/posix/PosixFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
+
+namespace sparrowtrim::platform {
+
+namespace {
+
+#ifdef __linux__
+// The names in a list of extended attributes as the system returns it.
+std::vector<std::string> SplitNames(const std::vector<char> &list)
+{
+    std::vector<std::string> names;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t length = ::strnlen(list.data() + at, list.size() - at);
+        if (length > 0)
+            names.emplace_back(list.data() + at, length);
+        at += length + 1;
+    }
+    return names;
+}
+
+// Reads a list or a value whose size is asked first; it may grow in between.
+template <typename Call> bool ReadSized(Call call, std::vector<char> &out)
+{
+    for (;;) {
+        const ssize_t size = call(nullptr, 0);
+        if (size < 0)
+            return false;
+        out.resize(static_cast<std::size_t>(size));
+        if (size == 0)
+            return true;
+        const ssize_t got = call(out.data(), out.size());
+        if (got >= 0) {
+            out.resize(static_cast<std::size_t>(got));
+            return true;
+        }
+        if (errno != ERANGE)
+            return false;
+    }
+}
+
+bool NoAttributeSupport(int error)
+{
+    return error == ENOTSUP || error == ENOSYS;
+}
+
+// Gives the new file exactly the extended attributes of the original: access-control lists
+// (system.posix_acl_access), user.*, security.* and whatever else the process may read. Ones
+// the new file received from its folder's default access-control list are taken away again,
+// so that nobody gains access the original did not give.
+FileStatus CopyExtendedAttributes(const std::string &from, int to)
+{
+    std::vector<char> list;
+    if (!ReadSized(
+            [&](char *data, std::size_t size) { return ::listxattr(from.c_str(), data, size); },
+            list)) {
+        if (NoAttributeSupport(errno))
+            list.clear();
+        else
+            return FileStatus::Failed(SystemReason("listing the extended attributes"));
+    }
+    const std::vector<std::string> wanted = SplitNames(list);
+
+    if (!ReadSized([&](char *data, std::size_t size) { return ::flistxattr(to, data, size); },
+                   list))
+        list.clear();
+    for (const std::string &name : SplitNames(list))
+        if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+            ::fremovexattr(to, name.c_str()) != 0)
+            return FileStatus::Failed(SystemReason("removing the inherited attribute " + name));
+
+    std::vector<char> value;
+    for (const std::string &name : wanted) {
+        if (!ReadSized(
+                [&](char *data, std::size_t size) {
+                    return ::getxattr(from.c_str(), name.c_str(), data, size);
+                },
+                value) ||
+            ::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0)
+            return FileStatus::Failed(SystemReason("copying the extended attribute " + name));
+    }
+    return FileStatus::Done();
+}
+#else
+FileStatus CopyExtendedAttributes(const std::string &, int)
+{
+    return FileStatus::Done();
+}
+#endif
+
+} // namespace
+
+FileStatus KeepAccess(const SourceFile &source, int fd)
+{
+    // The owner first: a change of owner clears set-id bits and file capabilities.
+    if (::fchown(fd, source.owner, source.group) != 0)
+        return FileStatus::Failed(
+            SystemReason("giving the new file the original's owner and group"));
+    if (::fchmod(fd, source.mode & 07777) != 0)
+        return FileStatus::Failed(SystemReason("giving the new file the original's permissions"));
+    if (FileStatus copied = CopyExtendedAttributes(source.path, fd); !copied.IsDone())
+        return copied;
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return FileStatus::Failed(SystemReason("checking the new file's permissions"));
+    if (status.st_uid != source.owner || status.st_gid != source.group ||
+        (status.st_mode & 07777) != (source.mode & 07777))
+        return FileStatus::Failed("the new file did not get the original's owner, group and "
+                                  "permissions");
+    return FileStatus::Done();
+}
+
+} // namespace sparrowtrim::platform
