@@ -3,6 +3,7 @@
 
 #include "app/BatchRun.h"
 #include "batch/FolderText.h"
+#include "tests/support/TestFiles.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,7 +18,7 @@ using namespace sparrowtrim;
 
 namespace {
 
-using Bytes = std::vector<unsigned char>;
+using test::Bytes;
 using Lines = std::vector<std::string>;
 
 // A complete image with nothing to remove: SOI, DQT, SOS with two data bytes, EOI.
@@ -57,31 +58,21 @@ public:
 class RunTest : public ::testing::Test
 {
 protected:
-    RunTest() { fs::create_directories(m_Dir); }
-    ~RunTest() override { fs::remove_all(m_Dir); }
-
     void Write(const std::string &name, const Bytes &bytes) const
     {
-        std::ofstream(m_Dir / name, std::ios::binary)
-            .write(reinterpret_cast<const char *>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        test::WriteBytes(m_Dir.Path() / name, bytes);
     }
-    std::string Folder() const { return m_Dir.string() + mUtils::kPathSeparator; }
+    std::string Folder() const { return m_Dir.Path().string() + mUtils::kPathSeparator; }
     void Start(const Lines &names) { m_Run.Start(Folder(), names, "001", m_Log.string()); }
-    std::string Log() const
-    {
-        std::ifstream in(m_Log, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
+    std::string Log() const { return test::ReadText(m_Log); }
     // A file's block in the log: the asterisks, the path and what became of it.
     std::string Block(const std::string &name, const std::string &result) const
     {
         return "**************\r\nFile: \t" + Folder() + name + "\r\n" + result;
     }
 
-    const fs::path m_Dir =
-        fs::temp_directory_path() / ("batch-run-test-" + std::to_string(std::random_device{}()));
-    const fs::path m_Log = m_Dir / "Sparrowtrim.log";
+    const test::TemporaryFolder m_Dir;
+    const fs::path m_Log = m_Dir.Path() / "Sparrowtrim.log";
     RecordingView m_View;
     BatchRun m_Run{m_View, [] { return false; }};
 };
@@ -148,7 +139,7 @@ TEST_P(Stop, FinishesTheFileInHandThenEndsTheRunAsUsual)
                      "label 0: 0 Total errors\r\n0 No changes needed\r\n1 Files optimized"}));
     // Twelve lines: the file's block of six and the summary.
     EXPECT_EQ(std::ranges::count(Log(), '\n'), 12);
-    EXPECT_EQ(fs::file_size(m_Dir / "2.jpg"), kWithApp1.size()) << "later files untouched";
+    EXPECT_EQ(fs::file_size(m_Dir.Path() / "2.jpg"), kWithApp1.size()) << "later files untouched";
     EXPECT_FALSE(m_Run.StopRequested()) << "the request ends with the run";
 }
 

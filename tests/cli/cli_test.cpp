@@ -3,6 +3,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/InputFiles.h"
+#include "tests/support/TestFiles.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -17,28 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace sparrowtrim::cli;
+using sparrowtrim::test::ReadText;
+using sparrowtrim::test::TemporaryFolder;
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-struct TempDir
-{
-    TempDir() { fs::create_directory(path); }
-    ~TempDir() { fs::remove_all(path, ignored); }
-    std::error_code ignored;
-    const fs::path path =
-        fs::temp_directory_path() / ("sparrowtrim-cli-" + std::to_string(std::random_device()()));
-    const std::string folder = (path / "").string();
-};
-
-const fs::path kCorpus = [] {
-    const char *folder = std::getenv("SPARROWTRIM_CORPUS_DIR");
-    return fs::path(folder ? folder : "");
-}();
-
-std::string ReadFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+const fs::path kCorpus = sparrowtrim::test::PhotoFolder();
 
 std::vector<std::string> Split(const std::string &text, char separator = ' ')
 {
@@ -102,12 +85,12 @@ TEST_P(RunTest, StatusOutputAndFiles)
     const auto has = [](const std::string &text, const std::string &word) {
         return text.find(word) != std::string::npos;
     };
-    const TempDir dir;
+    const TemporaryFolder dir;
     // Only a rewrite without --keep-date may change a file's last-write time.
     const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 3);
     std::map<std::string, std::string> before;
     for (const std::string &file : Split(row.files)) {
-        const fs::path path = dir.path / Split(file, '=').front();
+        const fs::path path = dir.Path() / Split(file, '=').front();
         fs::create_directories(path.parent_path());
         fs::copy_file(
             kCorpus / kCorpusFile.at(fs::path(Split(file, '=').back()).filename().string()), path);
@@ -115,11 +98,11 @@ TEST_P(RunTest, StatusOutputAndFiles)
             path, fs::perms::owner_read |
                       (has(row.notes, "read-only") ? fs::perms::none : fs::perms::owner_write));
         fs::last_write_time(path, old);
-        before[path.lexically_normal().string()] = ReadFile(path);
+        before[path.lexically_normal().string()] = ReadText(path);
     }
     std::vector<std::string> args;
     for (const std::string &arg : Split(row.args))
-        args.push_back(Expand(arg, dir.folder));
+        args.push_back(Expand(arg, dir.Folder()));
     const std::atomic<bool> stop = has(row.notes, "stopped");
     const bool terminal = has(row.notes, "terminal");
     std::ostringstream out, err;
@@ -143,15 +126,15 @@ TEST_P(RunTest, StatusOutputAndFiles)
                         has(sizes.substr(1), size(fs::file_size(file->first))))
                 << line;
             EXPECT_TRUE(!has(row.notes, "log") ||
-                        has(ReadFile(dir.folder + "log"), "File: \t" + fields[1] + "\r\n"));
+                        has(ReadText(dir.Folder() + "log"), "File: \t" + fields[1] + "\r\n"));
             line = fields[0] + '\t' + fields[1];
         }
         lines += line + '\n';
     }
     if (row.out.starts_with("..."))
-        EXPECT_NE(lines.find(Expand(row.out.substr(3), dir.folder)), std::string::npos) << lines;
+        EXPECT_NE(lines.find(Expand(row.out.substr(3), dir.Folder())), std::string::npos) << lines;
     else
-        EXPECT_EQ(lines, Expand(row.out, dir.folder));
+        EXPECT_EQ(lines, Expand(row.out, dir.Folder()));
     EXPECT_EQ(has(err.str(), "Usage: sparrowtrim-cli"), row.status == kExitUsage);
     // The progress line is drawn over itself, never stays on screen, never mixes with the lines.
     EXPECT_EQ(has(err.str(), "\r"), has(row.notes, "progress")) << err.str();
@@ -160,7 +143,7 @@ TEST_P(RunTest, StatusOutputAndFiles)
 
     bool changed = false;
     for (const auto &[path, content] : before) {
-        const std::string now = ReadFile(path);
+        const std::string now = ReadText(path);
         const bool rewritten = now != content;
         const auto drift = std::chrono::abs(fs::last_write_time(path) - old);
         EXPECT_EQ(drift < std::chrono::seconds(1), !rewritten || has(row.args, "--keep-date"));
@@ -175,7 +158,7 @@ TEST_P(RunTest, StatusOutputAndFiles)
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     }
     EXPECT_EQ(changed, row.status != kExitUsage && !has(row.notes, "untouched"));
-    for (const auto &entry : fs::recursive_directory_iterator(dir.path))
+    for (const auto &entry : fs::recursive_directory_iterator(dir.Path()))
         EXPECT_FALSE(entry.path().string().ends_with("sparrowtrim-tmp")) << entry.path();
 }
 
@@ -197,6 +180,10 @@ const RunCase kRunCases[] = {
     {"RecursiveInPathOrder", "lean.jpg b/fat.jpg a.jpg/lean.jpg .h/fat.jpg", "-r @", 0,
      "...No need to optimize file.\t@a.jpg%lean.jpg\nFile successfully optimized.\t@b%fat.jpg\n"
      "No need to optimize file.\t@lean.jpg\n" + kTotals + "3\n"},
+    // The window's file list shows a folder in this order too (its file list table).
+    {"OrderFoldsCaseBeyondAscii", "Éb.jpg=lean.jpg a.jpg=lean.jpg éa.jpg=lean.jpg",
+     "@", 0, "...No need to optimize file.\t@a.jpg\nNo need to optimize file.\t@éa.jpg\n"
+     "No need to optimize file.\t@Éb.jpg\n", "untouched"},
     {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs=3 @ --quiet", 1,
      "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
      "ERROR:  Problem parsing file.  File unchanged.\t@cut.jpg\n"},
@@ -261,10 +248,10 @@ TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
     for (const auto &entry : fs::directory_iterator(kCorpus))
         names.push_back(entry.path().filename().string());
     std::sort(names.rbegin(), names.rend());
-    const TempDir dir;
+    const TemporaryFolder dir;
     std::vector<std::string> args = {"--jobs", ""};
     for (std::size_t i = 0; i < names.size(); i += 4)
-        args.push_back(dir.folder + names[i]);
+        args.push_back(dir.Folder() + names[i]);
     const auto run = [&](const char *jobs) {
         args[1] = jobs;
         for (std::size_t i = 2; i < args.size(); ++i)
@@ -274,7 +261,7 @@ TEST(CommandLineTest, LinesComeInInputOrderWhateverTheNumberOfJobs)
         RunCommandLine(args, out, err);
         std::string report = out.str();
         for (std::size_t i = 2; i < args.size(); ++i)
-            report += ReadFile(args[i]);
+            report += ReadText(args[i]);
         return report;
     };
     const std::string alone = run("1");

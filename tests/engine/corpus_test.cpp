@@ -4,7 +4,7 @@
 // (exiftool) that kept profiles and orientations are read as before.
 
 #include "engine/mJPEGOpt.h"
-#include "tests/engine/test_files.h"
+#include "tests/engine/engine_fixtures.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

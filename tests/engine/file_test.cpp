@@ -6,7 +6,7 @@
 #include "engine/TemporaryNames.h"
 #include "engine/mJPEGOpt.h"
 #include "engine/platform/PlatformFiles.h"
-#include "tests/engine/test_files.h"
+#include "tests/engine/engine_fixtures.h"
 
 #include <cstdlib>
 #include <functional>

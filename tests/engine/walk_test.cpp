@@ -1,7 +1,7 @@
 // The segment walk over hand-built byte sequences, in memory.
 
 #include "engine/mJPEGOpt.h"
-#include "tests/engine/test_files.h"
+#include "tests/engine/engine_fixtures.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 #pragma once
 
-// Hand-built JPEG bytes, the engine's messages, and files, folders and dates for the engine's
-// tests. Dates are set and read through the system's own calls, never through the engine.
+// Hand-built JPEG bytes, the engine's messages, and dates for the engine's tests. Dates are set and
+// read through the system's own calls, never through the engine.
 
 #include "engine/FileAttributes.h"
+#include "tests/support/TestFiles.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -23,8 +24,6 @@
 #endif
 
 namespace sparrowtrim::test {
-
-using Bytes = std::vector<std::uint8_t>;
 
 inline Bytes operator+(Bytes left, const Bytes &right)
 {
@@ -69,59 +68,6 @@ inline const std::string kCouldNotWrite = "Could not write output file.";
 inline const std::string kReadOnly = "Cannot overwrite read-only file.";
 
 inline constexpr const char *kPhoto = "photo.jpg";
-
-// A fresh folder under the system's temporary folder, with every link in its path resolved,
-// removed with everything in it at the end. Its name takes the paths in it beyond the 128
-// characters that Windows' OpenFile takes; they are spelled with forward slashes.
-class TemporaryFolder final
-{
-public:
-    TemporaryFolder() { std::filesystem::create_directory(m_Path); }
-    ~TemporaryFolder()
-    {
-        std::error_code ignored;
-        // Windows removes no read-only file.
-        for (const auto &entry : std::filesystem::recursive_directory_iterator(m_Path, ignored))
-            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                         std::filesystem::perm_options::add, ignored);
-        std::filesystem::remove_all(m_Path, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder &) = delete;
-    TemporaryFolder &operator=(const TemporaryFolder &) = delete;
-
-    const std::filesystem::path &Path() const { return m_Path; }
-    std::string File(const std::string &name) const { return (m_Path / name).generic_string(); }
-    // The names of everything in the folder, sorted.
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto &entry : std::filesystem::directory_iterator(m_Path))
-            names.push_back(entry.path().filename().string());
-        std::ranges::sort(names);
-        return names;
-    }
-
-private:
-    std::filesystem::path m_Path =
-        std::filesystem::canonical(std::filesystem::temp_directory_path()) /
-        ("sparrowtrim-engine-test-" + std::to_string(std::random_device()()) +
-         std::string(100, '-'));
-};
-
-inline Bytes ReadBytes(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path.string());
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::filesystem::path &path, const Bytes &bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.write(reinterpret_cast<const char *>(bytes.data()), std::ssize(bytes)).flush())
-        throw std::runtime_error("cannot write " + path.string());
-}
 
 // The read-only state as users see it.
 inline bool IsReadOnly(const std::filesystem::path &path)

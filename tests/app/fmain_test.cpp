@@ -128,6 +128,9 @@ private slots:
             "%1", {"a.jfif", "b.jpeg", "PHOTO.JPG"});
         row("sorted without regard to case", {"b.jpg", "C.jpg", "a.jpg", "B2.jpg"}, "%1/",
             {"a.jpg", "b.jpg", "B2.jpg", "C.jpg"});
+        // The command line lists a folder in this order too (its run table).
+        row("case folded beyond ASCII", {"Éb.jpg", "a.jpg", "éa.jpg"}, "%1",
+            {"a.jpg", "éa.jpg", "Éb.jpg"});
         row("dot files and folders left out", {".hidden.jpg", "shown.jpg", "folder.jpg/"}, "%1",
             {"shown.jpg"});
         row("spaces before the folder", {"x.jpg"}, "  %1", {"x.jpg"});
@@ -451,4 +454,4 @@ private:
 };
 
 QTEST_MAIN(TestMainWindow)
-#include "tst_fmain.moc"
+#include "fmain_test.moc"

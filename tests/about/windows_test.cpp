@@ -5,7 +5,7 @@
 #include "about/fHelp.h"
 #include "app/fMain.h"
 #include "app/mWindowMenu.h"
-#include "tests/about/FakeRegistry.h"
+#include "tests/about/fake_registry.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -149,4 +149,4 @@ void TestWindows::helpAndAboutWindows()
 }
 
 QTEST_MAIN(TestWindows)
-#include "tst_windows.moc"
+#include "windows_test.moc"

@@ -31,7 +31,7 @@ QPixmap Filled(const QColor &color, QSize size = {40, 20})
 
 } // namespace
 
-class tst_Controls : public QObject
+class ControlsTest : public QObject
 {
     Q_OBJECT
 
@@ -64,7 +64,7 @@ private:
     QV_Progbar *m_bar = nullptr;
 };
 
-void tst_Controls::init()
+void ControlsTest::init()
 {
     QCursor::setPos(700, 500); // away from every window
     m_window = std::make_unique<QWidget>();
@@ -106,7 +106,7 @@ void tst_Controls::init()
     connect(m_button, &PictureButton::MouseLeave, this, note("Leave"));
 }
 
-void tst_Controls::buttonStates_data()
+void ControlsTest::buttonStates_data()
 {
     // Steps separated by "|": the action, "->", the events it raised in order, "=", then the
     // face shown (0 resting, 1 hover, 2 down), "h" if the hover flag is set, "t" if the timer runs.
@@ -132,7 +132,7 @@ void tst_Controls::buttonStates_data()
     QTest::newRow("double click") << enter + "double click -> Down1 Up1 Click DblClick Up1 = 1ht";
 }
 
-void tst_Controls::buttonStates()
+void ControlsTest::buttonStates()
 {
     QFETCH(QString, steps);
     QWindow *window = m_window->windowHandle();
@@ -167,7 +167,7 @@ void tst_Controls::buttonStates()
 }
 
 // Off screen there are 96 dots per inch: 15 twips to the pixel.
-void tst_Controls::buttonEventArgumentsInTwips()
+void ControlsTest::buttonEventArgumentsInTwips()
 {
     QList<float> seen;
     connect(m_button, &PictureButton::MouseUp, this, [&seen](auto... a) { seen = {float(a)...}; });
@@ -175,7 +175,7 @@ void tst_Controls::buttonEventArgumentsInTwips()
     QCOMPARE(seen, (QList<float>{4, 7, 150, 60}));
 }
 
-void tst_Controls::barGeometry_data()
+void ControlsTest::barGeometry_data()
 {
     // Height of a 240 pixel wide control, then BarOffset, Min, Max and value as written.
     QTest::addColumn<QList<int>>("setting");
@@ -196,7 +196,7 @@ void tst_Controls::barGeometry_data()
     QTest::newRow("wider than a widget can be: kept") << S{12, 0, 0, 1, INT_MAX} << before;
 }
 
-void tst_Controls::barGeometry()
+void ControlsTest::barGeometry()
 {
     QFETCH(QList<int>, setting);
     QFETCH(QRect, geometry);
@@ -216,7 +216,7 @@ void tst_Controls::barGeometry()
     QCOMPARE(picBar()->geometry(), QRect(QPoint(0, 0), geometry.size()));
 }
 
-void tst_Controls::edgePixels_data()
+void ControlsTest::edgePixels_data()
 {
     QTest::addColumn<int>("style");
     // Shades of the outer ring's top-left and bottom-right, then of the inner ring's:
@@ -227,7 +227,7 @@ void tst_Controls::edgePixels_data()
         QTest::addRow("style %d", style) << style << styles.value(style);
 }
 
-void tst_Controls::edgePixels()
+void ControlsTest::edgePixels()
 {
     QFETCH(int, style);
     QFETCH(QString, rings);
@@ -245,7 +245,7 @@ void tst_Controls::edgePixels()
 // A new bar shows the system button face and, once shown, its bar the system window
 // background. BackColor shows once the window system has repainted, and Barstyle with the next
 // value write, even of the same value.
-void tst_Controls::barWritesShowOnScreen()
+void ControlsTest::barWritesShowOnScreen()
 {
     QTRY_COMPARE(Shown(m_bar, {5, 5}), color(Role::Button));
     m_bar->setBackColor(0x000000FF);
@@ -263,7 +263,7 @@ void tst_Controls::barWritesShowOnScreen()
     QVERIFY(picBar()->isHidden());
 }
 
-void tst_Controls::propertiesRoundTrip_data()
+void ControlsTest::propertiesRoundTrip_data()
 {
     QTest::addColumn<QVariantMap>("properties"); // pictures for the image button
     QTest::addColumn<QStringList>("written");
@@ -283,7 +283,7 @@ void tst_Controls::propertiesRoundTrip_data()
 
 // Every write notifies its persistence key; the keys go out in their fixed order without
 // default values, and read back in another case they give every property its value again.
-void tst_Controls::propertiesRoundTrip()
+void ControlsTest::propertiesRoundTrip()
 {
     QFETCH(QVariantMap, properties);
     const bool progbar = !properties.contains("Picture");
@@ -321,5 +321,5 @@ void tst_Controls::propertiesRoundTrip()
     }
 }
 
-QTEST_MAIN(tst_Controls)
-#include "tst_controls.moc"
+QTEST_MAIN(ControlsTest)
+#include "controls_test.moc"

@@ -1,6 +1,6 @@
 // The order of attempts to start the system information tool, against a registry in memory.
 #include "about/PlatformRegistry.h"
-#include "tests/about/FakeRegistry.h"
+#include "tests/about/fake_registry.h"
 
 #include <gtest/gtest.h>
 
