@@ -9,7 +9,7 @@ WINDOWS_BUILD_DIR ?= $(BUILD_DIR)-windows
 STRESS_FILES ?= 300
 STRESS_KILLS ?= 100
 
-.PHONY: deps build run test bench stress fuzz asan test-windows format clean install deb
+.PHONY: deps build run test bench stress fuzz asan test-windows format format-check clean install deb
 
 deps:
 	@scripts/install-deps.sh base
@@ -73,6 +73,10 @@ test-windows:
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming the files, where a source is not formatted as `make format` leaves it.
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-fuzz $(WINDOWS_BUILD_DIR) build-asan

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 base=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils
