@@ -64,7 +64,7 @@ void BatchRun::Start(const std::string &folder, const std::vector<std::string> &
     BatchTotals totals;
     // Groups of one: each file is switched in, flushed and reported before the next is read.
     FileOutcome outcome;
-    CommitGroup group(keepDate, 1, [&outcome](const FileOutcome &done) { outcome = done; });
+    CommitGroup group(1, [&outcome](const FileOutcome &done) { outcome = done; });
     for (std::int32_t k = 1; k <= count; ++k) {
         const std::string &name = m_SelectedFiles[static_cast<std::size_t>(k - 1)];
         group.Add(PrepareFile(m_Engine, folder, name, keepDate));

@@ -78,33 +78,50 @@ void BackgroundRemover::Remove()
             return;
         Replacement done = std::move(m_Queue.back());
         m_Queue.pop_back();
+        ++m_Removing;
         lock.unlock();
         done = {};
         lock.lock();
+        --m_Removing;
+        m_Changed.notify_all();
     }
+}
+
+void BackgroundRemover::WaitUntilDone()
+{
+    std::unique_lock lock(m_Mutex);
+    m_Changed.wait(lock, [this] { return m_Queue.empty() && m_Removing == 0; });
 }
 
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate)
 {
     PreparedFile prepared;
-    const std::string path = folder + name;
-    const bool restoreDate = RestoresDate(engine, keepDate);
-    prepared.savedTime = restoreDate ? GetLastWriteTime(path) : 0;
-    // A rewritten file gets its time before it is switched in, so that it never shows another.
-    prepared.outcome =
-        OutcomeOf(engine, engine.PrepareJPEG(path, prepared.savedTime), folder, name);
+    // A rewritten file gets the original's time before it is switched in, so that it never
+    // shows another; a file that is not replaced keeps its date untouched.
+    prepared.outcome = OutcomeOf(
+        engine, engine.PrepareJPEG(folder + name, RestoresDate(engine, keepDate)), folder, name);
     if (prepared.outcome.result == kRewritten)
         prepared.replacement = engine.TakeReplacement();
-    else if (restoreDate)
-        SetFileTimes(path, prepared.savedTime);
+    prepared.failedForSpace = engine.FailedForSpace();
     return prepared;
 }
 
-CommitGroup::CommitGroup(bool keepDate, std::size_t mostFiles, Report report)
-    : m_KeepDate(keepDate), m_MostFiles(mostFiles), m_Report(std::move(report)),
-      m_Remover(mostFiles > 1 ? kRemovers : 0)
+CommitGroup::CommitGroup(std::size_t mostFiles, Report report)
+    : m_MostFiles(mostFiles), m_Report(std::move(report)), m_Remover(mostFiles > 1 ? kRemovers : 0)
 {}
+
+void CommitGroup::Add(PreparedFile file, const std::function<PreparedFile()> &again)
+{
+    if (file.failedForSpace && !m_Files.empty()) {
+        // The group's own new copies may be what fills the disk: they go in first and the
+        // files they replace are removed, then the file is tried again on its own.
+        Commit();
+        m_Remover.WaitUntilDone();
+        file = again();
+    }
+    Add(std::move(file));
+}
 
 void CommitGroup::Add(PreparedFile file)
 {
@@ -133,12 +150,11 @@ void CommitGroup::Commit()
     for (std::size_t k = 0; k < owners.size(); ++k) {
         if (statuses[k].IsDone())
             continue;
+        // Not replaced: the file, its date included, is as it was before the run.
         PreparedFile &file = m_Files[owners[k]];
         file.outcome.result = kFailed;
         file.outcome.message = kCouldNotWriteMessage;
         file.outcome.reason = statuses[k].Reason();
-        if (m_KeepDate)
-            SetFileTimes(file.outcome.path, file.savedTime);
     }
     for (const PreparedFile &file : m_Files)
         m_Report(file.outcome);

@@ -21,11 +21,12 @@ struct PreparedFile
 {
     FileOutcome outcome;
     Replacement replacement;
-    FileTime savedTime = 0; // given back to the file after the run, when the date is kept
+    bool failedForSpace = false; // the disk or quota was full when its new bytes were written
 };
 
-// Handles one file up to the switch: reads its time when keepDate is set, runs the engine, and
-// gives the time back at once to a file that will not be switched.
+// Handles one file up to the switch: runs the engine and, when keepDate is set, gives the new
+// bytes of a rewritten file the original's modification time. A file that is not rewritten is
+// left exactly as it was, its date included.
 PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std::string &name,
                          bool keepDate);
 
@@ -46,11 +47,14 @@ public:
     BackgroundRemover &operator=(const BackgroundRemover &) = delete;
 
     void Add(std::vector<Replacement> replacements);
+    // Returns once every replacement added so far is gone.
+    void WaitUntilDone();
 
 private:
     void Remove();
 
     std::mutex m_Mutex;
+    std::size_t m_Removing = 0;
     std::condition_variable m_Changed;
     std::vector<Replacement> m_Queue;
     bool m_Ending = false;
@@ -69,16 +73,18 @@ public:
 
     // At most mostFiles files wait at once in the group. A group of one file commits each
     // file as it is added, and removes the file it replaced before it reports it.
-    CommitGroup(bool keepDate, std::size_t mostFiles, Report report);
+    CommitGroup(std::size_t mostFiles, Report report);
     CommitGroup(const CommitGroup &) = delete;
     CommitGroup &operator=(const CommitGroup &) = delete;
 
     void Add(PreparedFile file);
+    // As Add, but a file that failed for a full disk while other files wait in the group is
+    // prepared again by `again` once they have been switched in and their originals removed.
+    void Add(PreparedFile file, const std::function<PreparedFile()> &again);
     // Switches in and reports every file waiting.
     void Commit();
 
 private:
-    bool m_KeepDate;
     std::size_t m_MostFiles;
     Report m_Report;
     std::vector<PreparedFile> m_Files;

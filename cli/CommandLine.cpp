@@ -123,7 +123,9 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     ProgressLine progress(err, count, ProgressLine::IsWanted(terminals.error, count, options.quiet),
                           options.dryRun);
     const std::size_t mostWaiting = FilesThatMayWait(options.jobs);
-    CommitGroup group(options.keepDate, mostWaiting, [&](const FileOutcome &outcome) {
+    // Tries again, on the run's own thread, a file that found the disk full.
+    std::vector<mJPEGOpt> spare = MakeEngines(1, options);
+    CommitGroup group(mostWaiting, [&](const FileOutcome &outcome) {
         if (!options.quiet || outcome.result == kFailed) {
             if (terminals.output)
                 progress.Erase();
@@ -144,7 +146,13 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
             const InputFile &file = collected.files[index];
             return PrepareFile(engines[worker], file.folder, file.name, options.keepDate);
         },
-        [&](std::size_t, PreparedFile file) { group.Add(std::move(file)); }, stopRequested,
+        [&](std::size_t index, PreparedFile file) {
+            const InputFile &input = collected.files[index];
+            group.Add(std::move(file), [&] {
+                return PrepareFile(spare.front(), input.folder, input.name, options.keepDate);
+            });
+        },
+        stopRequested,
         mostWaiting);
     group.Commit();
     progress.Erase();

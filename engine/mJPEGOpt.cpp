@@ -75,6 +75,8 @@ void mJPEGOpt::StartFile(const std::string &path)
     m_OutputLength = 0;
     m_ScanPosition = 0;
     m_FailureReason.clear();
+    m_WriterActive = false;
+    m_FailedForSpace = false;
 }
 
 std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
@@ -92,13 +94,17 @@ std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
     return kRewritten;
 }
 
-std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, FileTime time)
+std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, bool keepDate)
 {
     const std::int32_t examined = LoadAndWalk(path);
-    if (examined != kRewritten)
+    if (examined != kRewritten) {
+        m_Guard.Release();
         return examined;
+    }
 
-    switch (WriteOutputFile(time)) {
+    const std::int32_t written = WriteOutputFile(keepDate);
+    m_Guard.Release();
+    switch (written) {
     case kFailed:
         m_ResultMessage = kCouldNotWrite;
         return kFailed;
@@ -117,7 +123,8 @@ std::int32_t mJPEGOpt::LoadAndWalk(const std::string &path)
     StartFile(path);
     m_InputLength = LoadInputFile();
     if (m_InputLength == -1) {
-        m_ResultMessage = kCouldNotOpen;
+        // A file another program is writing is one this run may not replace.
+        m_ResultMessage = m_WriterActive ? kCouldNotWrite : kCouldNotOpen;
         return kFailed;
     }
     return WalkLoadedInput();
@@ -167,9 +174,10 @@ std::int32_t mJPEGOpt::LoadInputFile()
     m_OutputBuffer.clear();
     try {
         const platform::FileStatus read = platform::ReadWholeFile(
-            m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer, m_Source);
+            m_CurrentFile, kMaxLength, kInputPadding, m_InputBuffer, m_Source, m_Guard);
         if (!read.IsDone()) {
             m_FailureReason = read.Reason();
+            m_WriterActive = read.Why() == FileStatus::Cause::WriterActive;
             ClearBuffers();
             return -1;
         }
@@ -410,7 +418,7 @@ std::size_t mJPEGOpt::FindScanEnd(std::size_t sosPosition) const
     }
 }
 
-std::int32_t mJPEGOpt::WriteOutputFile(FileTime time)
+std::int32_t mJPEGOpt::WriteOutputFile(bool keepDate)
 {
     // A dry run stops at the read-only question and leaves even the read-only bit alone.
     if (m_Options.dryRun)
@@ -425,14 +433,16 @@ std::int32_t mJPEGOpt::WriteOutputFile(FileTime time)
     platform::StagedFile staged;
     if (status.IsDone()) {
         const std::span<const std::uint8_t> output = m_OutputBuffer;
-        status = platform::StageReplacement(m_Source, {&output, 1}, time, staged);
+        status = platform::StageReplacement(m_Source, {&output, 1}, keepDate, staged);
     }
     if (!status.IsDone()) {
         if (undo.cleared)
             platform::RestoreReadOnly(m_Source, undo.previous);
         m_FailureReason = status.Reason();
+        m_FailedForSpace = status.Why() == FileStatus::Cause::NoSpace;
         return kFailed;
     }
+    staged.guard = std::move(m_Guard);
     m_Replacement = Replacement(std::move(staged), undo);
     return 0;
 }

@@ -56,8 +56,9 @@ public:
     // OptimizeJPEG up to the switch: after kRewritten the new bytes wait beside the file under
     // a temporary name, to be taken with TakeReplacement and switched in with SwitchIn, alone
     // or together with others. Until then the file is as it was, apart from a read-only state
-    // the read-only check cleared. A nonzero `time` becomes the new file's times.
-    std::int32_t PrepareJPEG(const std::string &path, FileTime time = 0);
+    // the read-only check cleared, and no other program can open it for writing unnoticed.
+    // With keepDate the new file gets the file's modification time before it is switched in.
+    std::int32_t PrepareJPEG(const std::string &path, bool keepDate = false);
     Replacement TakeReplacement() { return std::move(m_Replacement); }
 
     // The walk alone, in memory: the bytes OptimizeJPEG would write for a file holding `input`
@@ -72,6 +73,9 @@ public:
     // The system's reason behind the last failure, such as "opening the file: No such file or
     // directory"; empty where the message says all. Meaningful only after kFailed.
     const std::string &FailureReason() const { return m_FailureReason; }
+    // True when the last file failed because its disk or the user's quota was full: it may
+    // succeed once other new files waiting for the disk have been switched in.
+    bool FailedForSpace() const { return m_FailedForSpace; }
     // Lengths of the last file handled; meaningful after kRewritten and kNothingToChange.
     std::int32_t InputLength() const { return m_InputLength; }
     std::int32_t OutputLength() const { return m_OutputLength; }
@@ -93,7 +97,7 @@ private:
     std::int32_t ProcessSegment();
     std::int32_t CopyScans(std::size_t sosPosition);
     std::size_t FindScanEnd(std::size_t sosPosition) const;
-    std::int32_t WriteOutputFile(FileTime time);
+    std::int32_t WriteOutputFile(bool keepDate);
     void StartFile(const std::string &path);
     bool AppendByte(std::uint8_t b);
     bool AppendBytes(std::size_t from, std::size_t count);
@@ -111,6 +115,8 @@ private:
     std::string m_CurrentFile;
     // The file really read: the path, or the file its symbolic link leads to.
     SourceFile m_Source;
+    // Held from the read until the new bytes are staged, then handed to the replacement.
+    SourceGuard m_Guard;
     Replacement m_Replacement;
     // The L bytes of the input followed by kInputPadding zero bytes, so that every look-ahead
     // past the last byte reads zero.
@@ -125,6 +131,8 @@ private:
     std::optional<ExifOrientation> m_Orientation;
     std::string m_ResultMessage;
     std::string m_FailureReason;
+    bool m_WriterActive = false;
+    bool m_FailedForSpace = false;
     std::int32_t m_InputLength = 0;
     std::int32_t m_OutputLength = 0;
 };

@@ -11,4 +11,9 @@ inline constexpr const char *kChangedMeanwhile =
 inline constexpr const char *kGoneMeanwhile =
     "the file was deleted or renamed by another program after it was read";
 
+inline constexpr const char *kWriterActive =
+    "another program has the file open for writing; it was left as it is";
+inline constexpr const char *kWriterMeanwhile =
+    "another program opened the file for writing after it was read; it was left as it is now";
+
 } // namespace sparrowtrim::platform

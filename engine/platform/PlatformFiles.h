@@ -18,26 +18,32 @@ namespace sparrowtrim::platform {
 // Reads the whole regular file into `buffer`, followed by `padding` zero bytes, and tells which
 // file it was. Fails, leaving the buffer's content unspecified, when the file cannot be opened
 // or read, is not a regular file, or holds more than `maxLength` bytes.
+// `guard` then holds the file open, with a read lease where the system grants one; a file that
+// another program has open for writing fails with Cause::WriterActive.
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source);
+                         std::vector<std::uint8_t> &buffer, SourceFile &source,
+                         SourceGuard &guard);
 
 // Takes the new stamp of a source file whose attributes the program itself has just changed;
 // fails when the file has been replaced or its content changed meanwhile.
 FileStatus Restamp(SourceFile &source);
 
 // Writes `pieces`, one after the other, to a new temporary file beside the source and gives it
-// the source's owner, group, permission bits and extended attributes, and `time` as its times
-// unless it is 0. Fails, leaving nothing behind, when any of them cannot be given.
+// the source's owner, group, permission bits and extended attributes and, when keepTime is set,
+// the source's modification time (as finely as the file system keeps it) as its access and
+// modification times. Fails, leaving nothing behind, when any of them cannot be given; a full
+// disk or quota fails with Cause::NoSpace.
 FileStatus StageReplacement(const SourceFile &source,
-                            std::span<const std::span<const std::uint8_t>> pieces, FileTime time,
+                            std::span<const std::span<const std::uint8_t>> pieces, bool keepTime,
                             StagedFile &staged);
 
 // Puts the bytes of every staged file on the disk; statuses[i] tells how files[i] fared.
 void MakeDurable(std::span<StagedFile *const> files, std::span<FileStatus> statuses);
 
 // Switches a durable staged file in under the source's path, provided the path still names
-// the very file that was read, unchanged; otherwise nothing is switched and the temporary file
-// is gone.
+// the very file that was read, unchanged, and no other program opened it for writing since it
+// was read; otherwise nothing is switched and the temporary file is gone. The guard is released
+// once the switch has been made and checked.
 FileStatus SwitchIn(StagedFile &staged);
 
 // Closes and removes a staged file that is not to be switched in, or the file a switch

@@ -44,7 +44,7 @@ rows=(
   "GroupFlushFailsSoEachFileIsFlushed|strace -f -o /dev/null -e trace=syncfs -e inject=syncfs:error=EIO \$cli --quiet small.jpg large.jpg lean.jpg|0|||small large"
   "GroupAndFileFlushesFail|strace -f -o /dev/null -e trace=syncfs,fdatasync -e inject=syncfs,fdatasync:error=EIO \$cli --quiet small.jpg large.jpg|1|ERROR:  Could not write output file.	large.jpg|large.jpg: flushing the new file to the disk: Input/output error|"
   "SizeLimitEndsTheRun|ulimit -f 16; \$cli small.jpg large.jpg lean.jpg|1|Files processed: 3|large.jpg: writing the temporary file: File too large|small"
-  "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=fchown -e inject=fchown:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
+  "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=sync_file_range -e inject=sync_file_range:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
   "FewFilesMayBeOpen|ulimit -n 24; \$cli many-*.jpg small.jpg|0|41 Files optimized||small"
   "OutputFull|\$cli small.jpg >/dev/full|1||write error: No space left on device|small"
   "OutputReaderGone|{ sleep 1; \$cli small.jpg; } \| true|1||write error: Broken pipe|small"

@@ -5,7 +5,7 @@
 
 #include "engine/TemporaryNames.h"
 #include "engine/mJPEGOpt.h"
-#include "engine/platform/PlatformFiles.h"
+#include "engine/Replacement.h"
 #include "tests/engine/engine_fixtures.h"
 
 #include <cstdlib>
@@ -16,7 +16,10 @@
 #include <cerrno>
 #include <csignal>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <fstream>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -128,7 +131,7 @@ TEST_P(FileTest, ResultMessageFileAndDate)
 
 const auto kTakeTemporaryName = [](auto &path) {
     Holding(kWithMetadata)(path);
-    fs::create_directory(platform::NextTemporaryPath(path));
+    fs::create_directory(NextTemporaryPath(path));
 };
 
 // clang-format off
@@ -217,6 +220,50 @@ struct Fault
 Fault g_Fault;
 std::string g_Photo;
 Bytes g_LeftByOther; // what the photo held once `meanwhile` was done with it
+pid_t g_Meanwhile = -1;
+
+// Whether a program is held up in opening a file for writing because this one holds a lease.
+bool WriterWaitsForALease()
+{
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);)
+        if (line.find("LEASE") != std::string::npos && line.find("BREAK") != std::string::npos)
+            return true;
+    return false;
+}
+
+// Where the other program says it has opened the photo: it goes on writing later.
+const fs::path kOpened = fs::temp_directory_path() / ("opened-" + std::to_string(::getpid()));
+
+// Starts the other program in the photo's folder; returns once it is done, has opened the photo
+// (for a write still to come), or waits for this one, as a writer waits for a lease to be
+// given up.
+void StartMeanwhile(const std::string &command)
+{
+    const std::string folder = fs::path(g_Photo).parent_path().string();
+    fs::remove(kOpened);
+    g_Meanwhile = ::fork();
+    if (g_Meanwhile == 0) {
+        ::setenv("OPENED", kOpened.c_str(), 1);
+        ::execl("/bin/sh", "sh", "-c", ("cd '" + folder + "' && " + command).c_str(), nullptr);
+        ::_exit(127);
+    }
+    for (int waited = 0; waited < 1000 && !WriterWaitsForALease() && !fs::exists(kOpened);
+         ++waited) {
+        if (::waitpid(g_Meanwhile, nullptr, WNOHANG) == g_Meanwhile) {
+            g_Meanwhile = -1;
+            return;
+        }
+        ::usleep(5000);
+    }
+}
+
+// Lets the other program finish; what it left is then the photo's content.
+void FinishMeanwhile()
+{
+    if (g_Meanwhile > 0 && ::waitpid(std::exchange(g_Meanwhile, -1), nullptr, 0) > 0)
+        g_LeftByOther = fs::exists(g_Photo) ? ReadBytes(g_Photo) : Bytes{};
+}
 
 // What the call is to return instead of the system's answer: -1 (failed), 0 (ignored), or 1
 // to call the system.
@@ -230,7 +277,7 @@ int Strike(const char *function)
         limit.rlim_cur = 16;
         ::setrlimit(RLIMIT_FSIZE, &limit);
     } else if (!fault.meanwhile.empty()) {
-        InFolder(fs::path(g_Photo).parent_path().string(), fault.meanwhile);
+        StartMeanwhile(fault.meanwhile);
     }
     g_LeftByOther = fs::exists(g_Photo) ? ReadBytes(g_Photo) : Bytes{};
     errno = fault.error;
@@ -312,6 +359,7 @@ TEST_P(FaultTest, LeavesTheOriginalTheNewFileOrTheOtherProgramsOne)
     mJPEGOpt engine([] { return true; });
     const std::int32_t result = engine.OptimizeJPEG(path);
     g_Fault = {};
+    FinishMeanwhile();
     ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
 
     const bool rewritten = row.left == Left::Optimized && row.fault.error != EIO;
@@ -343,22 +391,30 @@ const std::string kRewriteInPlace =
     "touch -r photo.jpg t && printf X | dd of=photo.jpg bs=1 "
     "seek=9 conv=notrunc status=none && touch -r t photo.jpg && rm t";
 const std::string kDelete = "rm photo.jpg";
+// A program that opens the photo for writing, pauses, then writes.
+const std::string kOpenPauseAppend =
+    "exec 3>>photo.jpg && touch \"$OPENED\" && sleep 0.3 && echo more >&3";
 const std::string kAttribute = "setfattr -n user.origin -v camera photo.jpg";
 
 // clang-format off
 const FaultCase kFaultCases[] = {
     {"FileDeletedBeforeTheReadOnlyCheck", {"stat", 0, kDelete}, Left::Nothing, "", 0640, kReadOnly},
     {"ReadOnlyStateCannotBeCleared", {"chmod", EPERM}, Left::Original, "", 0440, kReadOnly},
+    {"WriterHoldsTheFileOpen", {}, Left::Original, "sleep 2 >>photo.jpg &"},
     {"FileAppendedWhileFlushed", {"fdatasync", 0, kAppend}, Left::Others},
     {"FileReplacedWhileFlushed", {"fdatasync", 0, kReplace}, Left::Others},
     {"FileRewrittenWithItsTimeSetBack", {"fdatasync", 0, kRewriteInPlace}, Left::Others},
     {"FileDeletedWhileFlushedIsNotRecreated", {"fdatasync", 0, kDelete}, Left::Nothing},
     {"FileAppendedJustBeforeTheSwitch", {"renameat2", 0, kAppend}, Left::Others},
+    {"WriterOpensWhileFlushedAndWritesAfterTheSwitch", {"fdatasync", 0, kOpenPauseAppend},
+     Left::Others},
+    {"WriterOpensJustBeforeTheSwitch", {"renameat2", 0, kOpenPauseAppend}, Left::Others},
     {"FileDeletedJustBeforeTheSwitchIsNotRecreated", {"renameat2", 0, kDelete}, Left::Nothing},
     {"WriteBeyondFileSizeLimit", {"writev", 0, "ulimit"}, Left::Original},
     {"OwnerCannotBeGiven", {"fchown", EPERM}, Left::Original},
     {"PermissionsCannotBeGiven", {"fchmod", EPERM}, Left::Original},
     {"PermissionsIgnoredByTheFileSystem", {"fchmod", kIgnored}, Left::Original},
+    {"PermissionsNeedNoChangeWhereTheyCannotBeSet", {"fchmod", ENOSYS}, Left::Optimized, "", 0600},
     {"AttributeCannotBeCopied", {"fsetxattr", ENOTSUP}, Left::Original, kAttribute},
     {"SwitchFails", {"renameat2", EIO}, Left::Original},
     {"FolderFlushFailsAfterTheSwitch", {"fsync", EIO}, Left::Optimized},
@@ -375,34 +431,34 @@ const FaultCase kFaultCases[] = {
 INSTANTIATE_TEST_SUITE_P(Posix, FaultTest, testing::ValuesIn(kFaultCases),
                          [](const auto &row) { return row.param.name; });
 
-TEST(PosixFileTest, OnlyLeftoversOfWritersThatNoLongerRunAreRemoved)
+// A leftover goes once no writer holds it, whatever machine, container or process its name
+// names; one a writer still holds stays, and so does every other name.
+TEST(PosixFileTest, OnlyLeftoversNoWriterHoldsAreRemoved)
 {
     TemporaryFolder folder;
     const auto self = WriterOfTemporaryName(
-        fs::path(platform::NextTemporaryPath(folder.File(kPhoto))).filename().string());
+        fs::path(NextTemporaryPath(folder.File(kPhoto))).filename().string());
     ASSERT_TRUE(self);
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
     const auto leftover = [&](std::uint32_t machine, std::uint32_t boot, std::uint64_t process) {
         const std::string name = TemporaryName(kPhoto, {machine, boot, process}, 7);
         WriteBytes(folder.File(name), kImage);
         return name;
     };
-    std::vector<std::string> kept = {leftover(self->machine, self->boot, self->process),
-                                     leftover(self->machine, self->boot, 1),
-                                     leftover(self->machine + 1, self->boot + 1, 999999999),
-                                     ".photo.jpg.sparrowtrim-tmp",
-                                     kPhoto,
+    const std::string held = leftover(self->machine + 1, self->boot + 1, 999999999);
+    const int writer = ::open(folder.File(held).c_str(), O_RDWR | O_CLOEXEC);
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(writer, F_OFD_SETLK, &lock), 0);
+    std::vector<std::string> kept = {held, ".photo.jpg.sparrowtrim-tmp", kPhoto,
                                      TemporaryName("folder", {self->machine, 0, 1}, 0)};
-    leftover(self->machine, self->boot, static_cast<std::uint64_t>(child));
-    leftover(self->machine, self->boot + 1, self->process);
+    leftover(self->machine, self->boot, self->process);
+    leftover(self->machine + 1, self->boot, 1); // another container's, killed
     fs::create_directory(folder.File(kept.back()));
     for (const char *name : {".photo.jpg.sparrowtrim-tmp", kPhoto})
         WriteBytes(folder.File(name), kImage);
 
-    platform::RemoveLeftovers(folder.Path().string() + "/");
+    RemoveLeftovers(folder.Path().string() + "/");
+    ::close(writer);
 
     std::ranges::sort(kept);
     EXPECT_EQ(folder.Names(), kept);

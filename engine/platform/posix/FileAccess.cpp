@@ -3,11 +3,15 @@
 #include "engine/platform/posix/PosixFiles.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <fcntl.h>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #ifdef __linux__
+#include <linux/msdos_fs.h>
+#include <sys/ioctl.h>
 #include <sys/xattr.h>
 #endif
 
@@ -98,19 +102,101 @@ FileStatus CopyExtendedAttributes(const std::string &, int)
 }
 #endif
 
+#ifdef __linux__
+// ntfs-3g keeps a file's DOS attributes (read-only, hidden, archive...) in this attribute,
+// big-endian, without listing it among the others.
+constexpr const char *kNtfsAttributes = "system.ntfs_attrib_be";
+constexpr std::uint32_t kDosReadOnly = 0x1;
+
+bool ReadNtfsAttributes(const std::string &path, std::uint32_t &attributes)
+{
+    unsigned char value[4];
+    if (::getxattr(path.c_str(), kNtfsAttributes, value, sizeof value) != sizeof value)
+        return false;
+    attributes = std::uint32_t{value[0]} << 24 | std::uint32_t{value[1]} << 16 |
+                 std::uint32_t{value[2]} << 8 | value[3];
+    return true;
+}
+
+bool WriteNtfsAttributes(const std::string &path, int fd, std::uint32_t attributes)
+{
+    const unsigned char value[4] = {
+        static_cast<unsigned char>(attributes >> 24), static_cast<unsigned char>(attributes >> 16),
+        static_cast<unsigned char>(attributes >> 8), static_cast<unsigned char>(attributes)};
+    return (fd >= 0 ? ::fsetxattr(fd, kNtfsAttributes, value, sizeof value, 0)
+                    : ::setxattr(path.c_str(), kNtfsAttributes, value, sizeof value, 0)) == 0;
+}
+
+// The new file gets the DOS attributes of the original where the file system keeps them apart
+// from the permission bits.
+FileStatus CopyDosAttributes(const std::string &from, int to)
+{
+    std::uint32_t attributes = 0;
+    if (!ReadNtfsAttributes(from, attributes) || WriteNtfsAttributes({}, to, attributes))
+        return FileStatus::Done();
+    return FileStatus::Failed(SystemReason("giving the new file the original's DOS attributes"));
+}
+#else
+FileStatus CopyDosAttributes(const std::string &, int)
+{
+    return FileStatus::Done();
+}
+#endif
+
 } // namespace
+
+bool DosReadOnly(const std::string &path)
+{
+#ifdef __linux__
+    std::uint32_t attributes = 0;
+    if (ReadNtfsAttributes(path, attributes))
+        return (attributes & kDosReadOnly) != 0;
+    // The kernel's vfat shows its read-only attribute in the permission bits as well; asked
+    // directly all the same.
+    FileDescriptor file(Open(path, O_RDONLY | O_NONBLOCK));
+    std::uint32_t fat = 0;
+    return file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0 &&
+           (fat & ATTR_RO) != 0;
+#else
+    (void)path;
+    return false;
+#endif
+}
+
+bool SetDosReadOnly(const std::string &path, bool readOnly)
+{
+#ifdef __linux__
+    std::uint32_t attributes = 0;
+    if (!ReadNtfsAttributes(path, attributes))
+        return true; // the permission bits carry it
+    attributes = readOnly ? attributes | kDosReadOnly : attributes & ~kDosReadOnly;
+    return WriteNtfsAttributes(path, -1, attributes);
+#else
+    (void)path, (void)readOnly;
+    return true;
+#endif
+}
 
 FileStatus KeepAccess(const SourceFile &source, int fd)
 {
+    // Only a real difference is changed: some file systems (FAT through FUSE) take no change
+    // of owner or mode at all, where the new file already has the right ones.
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return FileStatus::Failed(SystemReason("checking the new file's permissions"));
     // The owner first: a change of owner clears set-id bits and file capabilities.
-    if (::fchown(fd, source.owner, source.group) != 0)
-        return FileStatus::Failed(
-            SystemReason("giving the new file the original's owner and group"));
-    if (::fchmod(fd, source.mode & 07777) != 0)
+    if (status.st_uid != source.owner || status.st_gid != source.group) {
+        if (::fchown(fd, source.owner, source.group) != 0 || ::fstat(fd, &status) != 0)
+            return FileStatus::Failed(
+                SystemReason("giving the new file the original's owner and group"));
+    }
+    if ((status.st_mode & 07777) != (source.mode & 07777) &&
+        ::fchmod(fd, source.mode & 07777) != 0)
         return FileStatus::Failed(SystemReason("giving the new file the original's permissions"));
     if (FileStatus copied = CopyExtendedAttributes(source.path, fd); !copied.IsDone())
         return copied;
-    struct stat status;
+    if (FileStatus kept = CopyDosAttributes(source.path, fd); !kept.IsDone())
+        return kept;
     if (::fstat(fd, &status) != 0)
         return FileStatus::Failed(SystemReason("checking the new file's permissions"));
     if (status.st_uid != source.owner || status.st_gid != source.group ||

@@ -34,9 +34,12 @@ void WatchDevice(std::uint64_t volume, const std::string &folder)
         return;
     device->second.sentinel = Open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY);
     struct stat status;
+    // Where a syncfs would not reach the disk (FUSE, network file systems), each file gets a
+    // flush of its own.
     device->second.oneByOne = device->second.sentinel < 0 ||
                               ::fstat(device->second.sentinel, &status) != 0 ||
-                              static_cast<std::uint64_t>(status.st_dev) != volume;
+                              static_cast<std::uint64_t>(status.st_dev) != volume ||
+                              !SyncfsReachesDisk(device->second.sentinel);
 }
 
 namespace {

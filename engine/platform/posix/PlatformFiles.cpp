@@ -39,6 +39,8 @@ constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
 // Largest single read or write; Linux moves at most about 2 GiB per call.
 constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
+// Set in what ClearReadOnly returns when it cleared a DOS read-only attribute too.
+constexpr std::uint32_t kDosReadOnlyWasSet = 0x80000000u;
 // Temporary names tried before a file gives up: each is new, so only a folder crowded with
 // names of this very process collides more than once.
 constexpr int kNameAttempts = 100;
@@ -222,10 +224,174 @@ private:
     FileDescriptor m_Fd;
 };
 
+#ifdef __linux__
+// The signal a lease break sends: one whose default is to be ignored, so that a break shows only
+// in the lease's state, which is read before the switch.
+constexpr int kLeaseBreakSignal = SIGURG;
+#endif
+
+// Takes a read lease on the open file, which the system grants only while no other program has
+// it open for writing, and breaks (holding up the writer's open) when one opens it later.
+// Where no lease can be had (another owner's file without the right to lease it, a file system
+// without leases), the checks of the file's stamp before the switch must do.
+FileStatus TakeReadLease(int fd, bool &leased)
+{
+    leased = false;
+#ifdef __linux__
+    if (::fcntl(fd, F_SETSIG, kLeaseBreakSignal) == 0 && ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+        leased = true;
+        return FileStatus::Done();
+    }
+    if (errno == EAGAIN)
+        return FileStatus::Failed(kWriterActive, FileStatus::Cause::WriterActive);
+#else
+    (void)fd;
+#endif
+    return FileStatus::Done();
+}
+
+// False once another program has asked to open the file that was read for writing.
+bool NoWriterWaiting(const StagedFile &staged)
+{
+#ifdef __linux__
+    return !staged.source.leased || !staged.guard.IsHeld() ||
+           ::fcntl(static_cast<int>(staged.guard.Handle()), F_GETLEASE) == F_RDLCK;
+#else
+    (void)staged;
+    return true;
+#endif
+}
+
+// Where a stat may answer from a cache, the file's bytes are read afresh and compared with
+// those that were read.
+bool ContentUnchanged(const SourceFile &source)
+{
+    if (!source.attributesMayBeCached)
+        return true;
+    FileDescriptor file(Open(source.path, O_RDONLY | O_NONBLOCK));
+    struct stat status;
+    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode))
+        return false;
+    // One byte more than was read shows a file that grew.
+    std::vector<std::uint8_t> bytes(source.stamp.size + 1);
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.Get(), bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got == source.stamp.size && ContentDigest({bytes.data(), got}) == source.contentDigest;
+}
+
+// A failure to create or write a file, telling a full disk or quota apart.
+FileStatus SpaceAwareFailure(const std::string &doing)
+{
+    const int error = errno;
+    return FileStatus::Failed(SystemReason(doing, error), error == ENOSPC || error == EDQUOT
+                                                              ? FileStatus::Cause::NoSpace
+                                                              : FileStatus::Cause::Other);
+}
+
+// Marks a temporary file as this process's for as long as it holds it open, with a lock that
+// any process on the machine sees, in whatever namespace it runs.
+void LockAsInUse(int fd)
+{
+#ifdef F_OFD_SETLK
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    ::fcntl(fd, F_OFD_SETLK, &lock);
+#else
+    (void)fd;
+#endif
+}
+
+enum class InUse { Yes, No, Unknown };
+
+// Whether the temporary file `name` (whose attributes are `status`) in the open folder is held
+// by its writer, through the lock LockAsInUse takes.
+InUse InUseState(int folder, const char *name, const struct stat &status)
+{
+#ifdef F_OFD_GETLK
+    FileDescriptor file(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened;
+    if (!file.IsOpen() || ::fstat(file.Get(), &opened) != 0 || opened.st_ino != status.st_ino ||
+        opened.st_dev != status.st_dev)
+        return InUse::Yes; // gone or replaced meanwhile: not this call's to remove
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(file.Get(), F_OFD_GETLK, &lock) != 0)
+        return InUse::Unknown;
+    return lock.l_type == F_UNLCK ? InUse::No : InUse::Yes;
+#else
+    (void)folder, (void)name, (void)status;
+    return InUse::Unknown;
+#endif
+}
+
+struct timespec FromNanoseconds(std::int64_t nanoseconds)
+{
+    struct timespec time = {};
+    time.tv_sec = static_cast<time_t>(nanoseconds / kNanosecondsPerSecond);
+    time.tv_nsec = static_cast<long>(nanoseconds % kNanosecondsPerSecond);
+    if (time.tv_nsec < 0) {
+        time.tv_nsec += kNanosecondsPerSecond;
+        --time.tv_sec;
+    }
+    return time;
+}
+
+// Moves a file that another program put under a temporary name of this run to a name of its
+// own beside the photo, which no clean-up of leftovers ever removes; returns where it is now.
+std::string KeepAside(const std::string &temporaryPath, const std::string &path)
+{
+    for (int attempt = 1; attempt <= kNameAttempts; ++attempt) {
+        const std::string kept = path + (attempt == 1 ? ".kept" : ".kept-" + std::to_string(attempt));
+        // A hard link never replaces an existing name.
+        if (::link(temporaryPath.c_str(), kept.c_str()) == 0) {
+            ::unlink(temporaryPath.c_str());
+            return kept;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    return temporaryPath;
+}
+
+// Removes what the temporary name holds when it is this run's own file: the new file that was
+// not switched in, or the replaced original. Anything else there is another program's and is
+// kept aside, and the status says where.
+FileStatus ClearTemporaryName(const StagedFile &staged, FileStatus status)
+{
+    struct stat now;
+    if (::lstat(staged.temporaryPath.c_str(), &now) != 0)
+        return status;
+    const auto volume = static_cast<std::uint64_t>(now.st_dev);
+    const auto fileNumber = static_cast<std::uint64_t>(now.st_ino);
+    const std::uint64_t ownNumber =
+        staged.holdsReplaced ? staged.source.stamp.fileNumber : staged.fileNumber;
+    if (S_ISREG(now.st_mode) && volume == staged.source.stamp.volume && fileNumber == ownNumber) {
+        ::unlink(staged.temporaryPath.c_str());
+        return status;
+    }
+    const std::string kept = KeepAside(staged.temporaryPath, staged.source.path);
+    return FileStatus::Failed((status.IsDone() ? std::string() : status.Reason() + "; ") +
+                                  "another program's file found under the temporary name was kept "
+                                  "as " + kept,
+                              status.Why());
+}
+
 } // namespace
 
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source)
+                         std::vector<std::uint8_t> &buffer, SourceFile &source,
+                         SourceGuard &guard)
 {
     source.path = path;
     // Non-blocking, so that a named pipe cannot hold the program; it is refused below. A
@@ -247,6 +413,9 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
         return FileStatus::Failed("not a regular file");
     if (status.st_size < 0 || static_cast<std::uint64_t>(status.st_size) > maxLength)
         return FileStatus::Failed("the file is too large");
+    // Taken before the read: a writer that opens the file from now on is noticed.
+    if (FileStatus leased = TakeReadLease(file.Get(), source.leased); !leased.IsDone())
+        return leased;
     source.stamp = StampOf(status);
     source.mode = status.st_mode;
     source.owner = status.st_uid;
@@ -257,11 +426,15 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
     const auto length = static_cast<std::size_t>(status.st_size);
     buffer.resize(length + padding);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);
-    if (!ReadAll(file.Get(), buffer.data(), length) || !file.Close()) {
+    if (!ReadAll(file.Get(), buffer.data(), length)) {
         buffer.clear();
         return FileStatus::Failed(errno == ENODATA ? "the file became shorter while it was read"
                                                    : SystemReason("reading the file"));
     }
+    source.attributesMayBeCached = AttributesMayBeCached(file.Get());
+    source.contentDigest =
+        source.attributesMayBeCached ? ContentDigest({buffer.data(), length}) : std::uint64_t{0};
+    guard = SourceGuard(file.Release());
     return FileStatus::Done();
 }
 
@@ -279,7 +452,7 @@ FileStatus Restamp(SourceFile &source)
 }
 
 FileStatus StageReplacement(const SourceFile &source,
-                            std::span<const std::span<const std::uint8_t>> pieces, FileTime time,
+                            std::span<const std::span<const std::uint8_t>> pieces, bool keepTime,
                             StagedFile &staged)
 {
     WatchDevice(source.stamp.volume, FolderOf(source.path));
@@ -287,28 +460,35 @@ FileStatus StageReplacement(const SourceFile &source,
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
         temporaryPath = TemporaryPathFor(source.path, g_NextSerial++);
-        fd = Open(temporaryPath, O_WRONLY | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
+        fd = Open(temporaryPath, O_RDWR | O_CREAT | O_EXCL, S_IRUSR | S_IWUSR);
         if (fd < 0 && errno != EEXIST)
             break;
     }
     if (fd < 0)
-        return FileStatus::Failed(SystemReason("creating the temporary file"));
+        return SpaceAwareFailure("creating the temporary file");
     TemporaryGuard temporary(temporaryPath, fd);
+    // Held for as long as the temporary file is this run's: another run sees it is in use.
+    LockAsInUse(fd);
 
     if (!WritePieces(fd, pieces))
-        return FileStatus::Failed(SystemReason("writing the temporary file"));
+        return SpaceAwareFailure("writing the temporary file");
 #ifdef __linux__
     // The disk can start on the bytes while the next files are read.
     ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
     if (FileStatus kept = KeepAccess(source, fd); !kept.IsDone())
         return kept;
-    if (time != 0) {
-        const struct timespec times[2] = {ToTimespec(time), ToTimespec(time)};
+    if (keepTime) {
+        const struct timespec time = FromNanoseconds(source.stamp.modified);
+        const struct timespec times[2] = {time, time};
         ::futimens(fd, times);
     }
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return FileStatus::Failed(SystemReason("reading the temporary file's attributes"));
     staged.source = source;
     staged.temporaryPath = std::move(temporaryPath);
+    staged.fileNumber = static_cast<std::uint64_t>(status.st_ino);
     staged.handle = temporary.Release();
     return FileStatus::Done();
 }
@@ -317,37 +497,49 @@ FileStatus SwitchIn(StagedFile &staged)
 {
     FileDescriptor temporary(static_cast<int>(std::exchange(staged.handle, -1)));
     const auto fail = [&](FileStatus status) {
-        ::unlink(staged.temporaryPath.c_str());
+        status = ClearTemporaryName(staged, std::move(status));
+        staged.guard.Release();
         return status;
     };
     if (!temporary.Close())
         return fail(FileStatus::Failed(SystemReason("closing the temporary file")));
 
-    // The path must still name the file that was read, unchanged.
+    // The path must still name the file that was read, unchanged, and no other program may
+    // be waiting to write it.
     struct stat status;
     if (::stat(staged.source.path.c_str(), &status) != 0)
         return fail(FileStatus::Failed(kGoneMeanwhile));
-    if (StampOf(status) != staged.source.stamp)
+    if (StampOf(status) != staged.source.stamp || !ContentUnchanged(staged.source))
         return fail(FileStatus::Failed(kChangedMeanwhile));
+    if (!NoWriterWaiting(staged))
+        return fail(FileStatus::Failed(kWriterMeanwhile));
 #ifdef RENAME_EXCHANGE
     // Exchanging the names never creates the file, should it vanish after the check; the old
-    // file, now under the temporary name, shows whether it is still the one that was read.
-    // It is removed by Discard: freeing its blocks may wait for the disk.
+    // file, now under the temporary name, shows whether it is still the one that was read, and
+    // the lease whether a writer came meanwhile. It is removed by Discard: freeing its blocks
+    // may wait for the disk.
     if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD, staged.source.path.c_str(),
                     RENAME_EXCHANGE) == 0) {
         struct stat previous;
-        if (::lstat(staged.temporaryPath.c_str(), &previous) == 0 &&
-            SameContent(StampOf(previous), staged.source.stamp)) {
+        const bool unchanged = ::lstat(staged.temporaryPath.c_str(), &previous) == 0 &&
+                               SameContent(StampOf(previous), staged.source.stamp);
+        const bool noWriter = NoWriterWaiting(staged);
+        if (unchanged && noWriter) {
             staged.holdsReplaced = true;
+            staged.guard.Release();
             return FileStatus::Done();
         }
+        // The original goes back before the waiting writer is let through.
         if (::renameat2(AT_FDCWD, staged.temporaryPath.c_str(), AT_FDCWD,
-                        staged.source.path.c_str(), RENAME_EXCHANGE) != 0)
-            return FileStatus::Failed(SystemReason(
-                "the file changed while it was replaced and could not be put back; it was "
-                "kept as " +
-                staged.temporaryPath));
-        return fail(FileStatus::Failed(kChangedMeanwhile));
+                        staged.source.path.c_str(), RENAME_EXCHANGE) != 0) {
+            const std::string reason = SystemReason("putting the original back");
+            staged.guard.Release();
+            return FileStatus::Failed(
+                "the file changed while it was replaced and could not be put back (" + reason +
+                "); the file found in its place was kept as " +
+                KeepAside(staged.temporaryPath, staged.source.path));
+        }
+        return fail(FileStatus::Failed(noWriter ? kChangedMeanwhile : kWriterMeanwhile));
     }
     if (errno == ENOENT)
         return fail(FileStatus::Failed(kGoneMeanwhile));
@@ -356,16 +548,19 @@ FileStatus SwitchIn(StagedFile &staged)
 #endif
     if (::rename(staged.temporaryPath.c_str(), staged.source.path.c_str()) != 0)
         return fail(FileStatus::Failed(SystemReason("putting the new file in place")));
+    staged.guard.Release();
     return FileStatus::Done();
 }
 
 void Discard(StagedFile &staged)
 {
+    staged.guard.Release();
     if (staged.handle >= 0)
         ::close(static_cast<int>(std::exchange(staged.handle, -1)));
-    else if (!std::exchange(staged.holdsReplaced, false))
+    else if (!staged.holdsReplaced)
         return;
-    ::unlink(staged.temporaryPath.c_str());
+    (void)ClearTemporaryName(staged, FileStatus::Done());
+    staged.holdsReplaced = false;
 }
 
 std::string FolderOf(const std::string &path)
@@ -389,9 +584,14 @@ void RemoveLeftovers(const std::string &folder)
     while (const struct dirent *entry = ::readdir(directory.get())) {
         const auto writer = WriterOfTemporaryName(entry->d_name);
         struct stat status;
-        if (writer && IsAbandoned(*writer, ThisWriter(), processRuns) &&
-            ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(status.st_mode))
+        if (!writer || ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode))
+            continue;
+        // A writer holds its lock for as long as the file is its own, whatever machine,
+        // container or process namespace it runs in; process numbers are asked only where the
+        // file system keeps no locks.
+        const InUse use = InUseState(fd, entry->d_name, status);
+        if (use == InUse::No || (use == InUse::Unknown && IsAbandoned(*writer, ThisWriter(), processRuns)))
             ::unlinkat(fd, entry->d_name, 0);
     }
 }
@@ -406,7 +606,8 @@ ReadOnlyState QueryReadOnly(const std::string &path)
     struct stat status;
     if (::stat(path.c_str(), &status) != 0)
         return ReadOnlyState::Unknown;
-    return IsOwnerWritable(status) ? ReadOnlyState::Writable : ReadOnlyState::ReadOnly;
+    return IsOwnerWritable(status) && !DosReadOnly(path) ? ReadOnlyState::Writable
+                                                         : ReadOnlyState::ReadOnly;
 }
 
 bool ClearReadOnly(const std::string &path, std::uint32_t &previous)
@@ -414,16 +615,21 @@ bool ClearReadOnly(const std::string &path, std::uint32_t &previous)
     struct stat status;
     if (::stat(path.c_str(), &status) != 0)
         return false;
-    previous = status.st_mode & 07777;
-    return ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0;
+    const bool dosReadOnly = DosReadOnly(path);
+    previous = (status.st_mode & 07777) | (dosReadOnly ? kDosReadOnlyWasSet : 0);
+    return ::chmod(path.c_str(), (status.st_mode & 07777) | S_IWUSR) == 0 &&
+           (!dosReadOnly || SetDosReadOnly(path, false));
 }
 
 void RestoreReadOnly(const SourceFile &source, std::uint32_t previous)
 {
     struct stat status;
-    if (::stat(source.path.c_str(), &status) == 0 && SameContent(StampOf(status), source.stamp) &&
-        (status.st_mode & 07777) == ((previous | S_IWUSR) & 07777))
-        ::chmod(source.path.c_str(), previous);
+    if (::stat(source.path.c_str(), &status) != 0 || !SameContent(StampOf(status), source.stamp) ||
+        (status.st_mode & 07777) != ((previous | S_IWUSR) & 07777))
+        return;
+    ::chmod(source.path.c_str(), previous & 07777);
+    if ((previous & kDosReadOnlyWasSet) != 0)
+        (void)SetDosReadOnly(source.path, true);
 }
 
 FileTime ReadLastWriteTime(const std::string &path)
@@ -445,3 +651,14 @@ void WriteFileTimes(const std::string &path, FileTime time)
 }
 
 } // namespace sparrowtrim::platform
+
+namespace sparrowtrim {
+
+void SourceGuard::Release()
+{
+    // Closing the file also gives up its lease.
+    if (m_Handle >= 0)
+        ::close(static_cast<int>(std::exchange(m_Handle, -1)));
+}
+
+} // namespace sparrowtrim

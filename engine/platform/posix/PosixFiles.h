@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -56,8 +57,24 @@ bool SameContent(const FileStamp &a, const FileStamp &b);
 // more people than before.
 FileStatus KeepAccess(const SourceFile &source, int fd);
 
+// Whether the file's DOS read-only attribute is set, where the file system keeps it apart from
+// the permission bits (ntfs-3g) or beside them (vfat).
+bool DosReadOnly(const std::string &path);
+// Sets or clears that attribute; true where the file system keeps none of its own.
+bool SetDosReadOnly(const std::string &path, bool readOnly);
+
 // Notes the file system of a file about to be staged in `folder`, so that a group of them can
 // later be flushed at once.
 void WatchDevice(std::uint64_t volume, const std::string &folder);
+
+// Whether one syncfs through `fd` writes out the data of every file of its file system.
+bool SyncfsReachesDisk(int fd);
+
+// Whether a stat of a file on the file system of `fd` may answer from a cache on this side, so
+// that another machine's or another side's change goes unseen.
+bool AttributesMayBeCached(int fd);
+
+// A digest of a file's bytes, to tell a changed content where a stat cannot.
+std::uint64_t ContentDigest(std::span<const std::uint8_t> bytes);
 
 } // namespace sparrowtrim::platform

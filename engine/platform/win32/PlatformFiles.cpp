@@ -1,5 +1,7 @@
 #include "engine/platform/PlatformFiles.h"
 
+#include "engine/platform/Messages.h"
+
 #include "engine/TemporaryNames.h"
 
 #include <algorithm>
@@ -215,11 +217,16 @@ bool ProcessRuns(std::uint64_t process)
 } // namespace
 
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source)
+                         std::vector<std::uint8_t> &buffer, SourceFile &source,
+                         SourceGuard &guard)
 {
     source.path = path;
-    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    // No write sharing: a program writing the file keeps it from being read, and none can
+    // open it for writing until the guard is released.
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION)
+        return FileStatus::Failed(kWriterActive, FileStatus::Cause::WriterActive);
     if (!file.IsOpen())
         return FileStatus::Failed(SystemReason("opening the file"));
     DWORD attributes = 0;
@@ -235,10 +242,11 @@ FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::si
     const auto length = static_cast<std::size_t>(source.stamp.size);
     buffer.resize(length + padding);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(length), buffer.end(), 0);
-    if (!ReadAll(file.Get(), buffer.data(), length) || !file.Close()) {
+    if (!ReadAll(file.Get(), buffer.data(), length)) {
         buffer.clear();
         return FileStatus::Failed(SystemReason("reading the file"));
     }
+    guard = SourceGuard(reinterpret_cast<std::intptr_t>(file.Release()));
     return FileStatus::Done();
 }
 
@@ -256,7 +264,7 @@ FileStatus Restamp(SourceFile &source)
 }
 
 FileStatus StageReplacement(const SourceFile &source,
-                            std::span<const std::span<const std::uint8_t>> pieces, FileTime time,
+                            std::span<const std::span<const std::uint8_t>> pieces, bool keepTime,
                             StagedFile &staged)
 {
     // Hidden while it is being written; it becomes the photo with no attribute set, a new file
@@ -277,14 +285,18 @@ FileStatus StageReplacement(const SourceFile &source,
 
     for (const auto &piece : pieces) {
         if (!WriteAll(file.Get(), piece.data(), piece.size())) {
-            const std::string reason = SystemReason("writing the temporary file");
+            const DWORD error = ::GetLastError();
+            const std::string reason = SystemReason("writing the temporary file", error);
             file.Close();
             ::DeleteFileA(temporaryPath.c_str());
-            return FileStatus::Failed(reason);
+            return FileStatus::Failed(reason, error == ERROR_DISK_FULL ||
+                                                      error == ERROR_HANDLE_DISK_FULL
+                                                  ? FileStatus::Cause::NoSpace
+                                                  : FileStatus::Cause::Other);
         }
     }
-    if (time != 0) {
-        const FILETIME native = ToNative(time);
+    if (keepTime) {
+        const FILETIME native = ToNative(static_cast<FileTime>(source.stamp.modified));
         ::SetFileTime(file.Get(), &native, &native, &native);
     }
     staged.source = source;
@@ -317,6 +329,8 @@ FileStatus SwitchIn(StagedFile &staged)
         return fail(FileStatus::Failed(kGoneMeanwhile));
     if (now != staged.source.stamp)
         return fail(FileStatus::Failed(kChangedMeanwhile));
+    // The file cannot be replaced while it is held open.
+    staged.guard.Release();
     if (!::SetFileAttributesA(staged.temporaryPath.c_str(), FILE_ATTRIBUTE_NORMAL))
         return fail(FileStatus::Failed(SystemReason("showing the temporary file")));
     // A rename within the folder: the path holds the whole old file or the whole new one.
@@ -417,3 +431,13 @@ void WriteFileTimes(const std::string &path, FileTime time)
 }
 
 } // namespace sparrowtrim::platform
+
+namespace sparrowtrim {
+
+void SourceGuard::Release()
+{
+    if (m_Handle >= 0)
+        ::CloseHandle(reinterpret_cast<HANDLE>(std::exchange(m_Handle, -1)));
+}
+
+} // namespace sparrowtrim
