@@ -10,8 +10,10 @@
 #include <vector>
 
 #ifdef __linux__
+#include <linux/magic.h>
 #include <linux/msdos_fs.h>
 #include <sys/ioctl.h>
+#include <sys/vfs.h>
 #include <sys/xattr.h>
 #endif
 
@@ -153,10 +155,13 @@ bool DosReadOnly(const std::string &path)
         return (attributes & kDosReadOnly) != 0;
     // The kernel's vfat shows its read-only attribute in the permission bits as well; asked
     // directly all the same.
+    // Only vfat is asked: the same request number means something else elsewhere.
     FileDescriptor file(Open(path, O_RDONLY | O_NONBLOCK));
+    struct statfs volume;
     std::uint32_t fat = 0;
-    return file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0 &&
-           (fat & ATTR_RO) != 0;
+    return file.IsOpen() && ::fstatfs(file.Get(), &volume) == 0 &&
+           volume.f_type == MSDOS_SUPER_MAGIC &&
+           ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0 && (fat & ATTR_RO) != 0;
 #else
     (void)path;
     return false;
