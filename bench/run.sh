@@ -49,7 +49,7 @@ names=(
   "jhead -purejpg"
   "exiftool -all="
   "cp -r"
-  "cp -r then rm -r (the floor)"
+  "cp -r, rm -r, sync (the floor)"
 )
 commands=(
   "$cli --quiet $photos"
@@ -60,8 +60,9 @@ commands=(
   "jhead -q -purejpg $photos/*.jpg"
   "exiftool -q -q -all= -overwrite_original $photos"
   "cp -r $photos $copy"
-  # What replacing every file costs at least: its bytes written, its old blocks freed.
-  "cp -r $photos $copy && rm -rf $photos"
+  # What replacing every file durably costs at least: its bytes written and flushed, its old
+  # blocks freed.
+  "cp -r $photos $copy && rm -rf $photos && sync"
 )
 
 echo
@@ -88,17 +89,18 @@ done
 echo
 # Ratios use the median, which a single slow flush of the disk does not move; the range shows
 # the spread. CPU is user and system time (mean), the work done apart from waiting.
-echo "| Tool | Median (s) | Range (s) | CPU (s) | vs fastest peer | vs cp | Bytes after |"
-echo "|---|---:|---:|---:|---:|---:|---:|"
+echo "| Tool | Median (s) | Range (s) | CPU (s) | vs fastest peer | vs cp | vs floor | Bytes after |"
+echo "|---|---:|---:|---:|---:|---:|---:|---:|"
 awk -F, -v sizes="$sizes" '
   BEGIN { while ((getline line < sizes) > 0) { split(line, f, "\t"); after[f[1]] = f[2] } }
   NR == 1 { next }
   { name[NR] = $1; median[NR] = $4; cpu[NR] = $5 + $6; low[NR] = $7; high[NR] = $8; n = NR }
   $1 == "cp -r" { cp = $4 }
+  $1 ~ /the floor/ { floor = $4 }
   $1 ~ /^(exiftool|jhead)/ && (peer == "" || $4 < peer) { peer = $4 }
   END {
     for (i = 2; i <= n; i++)
-      printf "| `%s` | %.3f | %.3f – %.3f | %.3f | %.2f | %.2f | %s |\n", name[i], median[i],
-             low[i], high[i], cpu[i], median[i] / peer, median[i] / cp,
-             after[name[i]] ? after[name[i]] : "–"
+      printf "| `%s` | %.3f | %.3f – %.3f | %.3f | %.2f | %.2f | %.2f | %s |\n", name[i],
+             median[i], low[i], high[i], cpu[i], median[i] / peer, median[i] / cp,
+             median[i] / floor, after[name[i]] ? after[name[i]] : "–"
   }' "$work/times.csv"
