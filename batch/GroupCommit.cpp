@@ -32,12 +32,16 @@ std::size_t FilesThatMayWait(unsigned jobs)
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return 1;
-    // Standard streams, the log, each worker's file being read and its new bytes, a folder
-    // being flushed, and some to spare.
-    const rlim_t reserved = 16 + 2 * rlim_t{jobs};
-    if (limit.rlim_cur <= reserved + 2)
+    // Standard streams, the log, each worker's file being read, its new bytes and a file it
+    // checks, a folder being flushed, and some to spare.
+    const rlim_t reserved = 16 + 3 * rlim_t{jobs};
+    // A waiting file holds two: its new bytes and the original, held under its lease.
+    constexpr rlim_t kPerFile = 2;
+    constexpr rlim_t kStages = 2;
+    if (limit.rlim_cur <= reserved + kPerFile * kStages)
         return 1;
-    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / 2, 1, kMostFilesWaiting);
+    return std::clamp<std::size_t>((limit.rlim_cur - reserved) / (kPerFile * kStages), 1,
+                                   kMostFilesWaiting);
 #endif
 }
 

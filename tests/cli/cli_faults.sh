@@ -21,7 +21,7 @@ cp "$corpus/phone-iphone-hdr-makernotes-dri.jpg" "$work/expected/big.jpg" # 1.9 
 chmod u+w "$work/expected"/*
 cp -r "$work/expected" "$work/original"
 "$cli" --quiet "$work/expected" || exit 1
-for i in $(seq 1 40); do cp "$work/original/small.jpg" "$work/original/many-$i.jpg"; done
+for i in $(seq 1 300); do cp "$work/original/small.jpg" "$work/original/many-$i.jpg"; done
 for i in $(seq 1 10); do cp "$work/original/big.jpg" "$work/original/big-$i.jpg"; done
 cp "$work/expected/small.jpg" "$work/expected/many.jpg"
 
@@ -70,7 +70,7 @@ rows=(
   "GroupAndFileFlushesFail|strace -f -o /dev/null -e trace=syncfs,fdatasync -e inject=syncfs,fdatasync:error=EIO \$cli --quiet small.jpg large.jpg|1|ERROR:  Could not write output file.	large.jpg|large.jpg: flushing the new file to the disk: Input/output error|"
   "SizeLimitEndsTheRun|ulimit -f 16; \$cli small.jpg large.jpg lean.jpg|1|Files processed: 3|large.jpg: writing the temporary file: File too large|small"
   "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=sync_file_range -e inject=sync_file_range:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
-  "FewFilesMayBeOpen|ulimit -n 24; \$cli many-*.jpg small.jpg|0|41 Files optimized||small"
+  "FewFilesMayBeOpen|ulimit -n 64; \$cli many-*.jpg small.jpg|0|301 Files optimized||small"
   "NearlyFullDiskTakesFilesOneByOne|on_disk 24000k 'big-*.jpg' \$cli --jobs 1 big-*.jpg|0|10 Files optimized||big-1 big-2 big-3 big-4 big-5 big-6 big-7 big-8 big-9 big-10"
   "OwnerAndModeThatCannotBeSetAreNotNeeded|chmod 600 small.jpg; strace -f -o /dev/null -e trace=fchown,fchmod -e inject=fchown,fchmod:error=ENOSYS \$cli -q small.jpg|0|||small"
   "FuseFilesFlushedEachWithoutSyncfs|on_disk fuse '' strace -f -o '$work/trace' -e trace=syncfs,fdatasync \$cli -q small.jpg many-1.jpg many-2.jpg '&& ! grep -q syncfs $work/trace && test \$(grep -c fdatasync $work/trace) -ge 3'|0|||small many-1 many-2"
