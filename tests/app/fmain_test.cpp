@@ -4,6 +4,7 @@
 
 #include "app/fMain.h"
 #include "app/mBrowseForFolder.h"
+#include "app/mStartup.h"
 #include "controls/QV_Progbar.h"
 
 #include <QCheckBox>
@@ -108,6 +109,34 @@ private slots:
     void optionBoxesFillWithTheirBackColour()
     {
         QCOMPARE(m_Window->grab().toImage().pixelColor(293, 175).name(), u"#c0c0c0"_s);
+    }
+
+    // "--" lets a folder named like an option through.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("paths");
+        using Action = sparrowtrim::mStartup::CommandLine::Action;
+        QTest::newRow("paths") << QStringList{u"a"_s, u"-b"_s} << int(Action::Open)
+                               << QStringList{u"a"_s, u"-b"_s};
+        QTest::newRow("help") << QStringList{u"a"_s, u"--help"_s} << int(Action::Help)
+                              << QStringList{};
+        QTest::newRow("version") << QStringList{u"--version"_s, u"--help"_s} << int(Action::Version)
+                                 << QStringList{};
+        QTest::newRow("after --") << QStringList{u"a"_s, u"--"_s, u"--help"_s, u"--"_s}
+                                  << int(Action::Open) << QStringList{u"a"_s, u"--help"_s, u"--"_s};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QStringList, paths);
+        const auto parsed = sparrowtrim::mStartup::ParseCommandLine(arguments);
+        QCOMPARE(int(parsed.action), action);
+        if (parsed.action == sparrowtrim::mStartup::CommandLine::Action::Open)
+            QCOMPARE(parsed.paths, paths);
     }
 
     // A typed folder text is listed; START then opens every listed file by its own name in the

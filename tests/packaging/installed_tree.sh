@@ -33,6 +33,10 @@ done
 # Each option of the help has its entry in the manual; the completion offers exactly those.
 cli=$usr/bin/sparrowtrim-cli
 [ "$("$cli" --version)" = "sparrowtrim-cli (Sparrowtrim) $version" ] || fail "installed --version"
+# The window program answers --help and --version as well, with no display to open a window on.
+[ "$(env -u DISPLAY "$usr/bin/sparrowtrim" --version)" = "sparrowtrim (Sparrowtrim) $version" ] ||
+  fail "sparrowtrim --version"
+env -u DISPLAY "$usr/bin/sparrowtrim" --help | grep '^Usage: sparrowtrim ' >/dev/null || fail "sparrowtrim --help"
 options=$("$cli" --help | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
 entries=$(man -l "$man1/sparrowtrim-cli.1.gz" | awk '/^[A-Z]/ { on = /^OPTIONS/ } on')
 for option in $options; do
