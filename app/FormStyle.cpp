@@ -1,8 +1,27 @@
 #include "app/FormStyle.h"
 
+#include <QCoreApplication>
+#include <QPointer>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QWidget>
 
 namespace sparrowtrim::formstyle {
+
+namespace {
+
+// The style the window was laid out in; one for the whole program, ended with it.
+QStyle *FormWidgetStyle()
+{
+    static QPointer<QStyle> style;
+    if (style.isNull()) {
+        style = QStyleFactory::create(QStringLiteral("Fusion"));
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
+} // namespace
 
 void AddFontSubstitutes()
 {
@@ -33,10 +52,23 @@ QFont SmallFont()
     return font;
 }
 
+void SetFormPalette(QWidget *form)
+{
+    form->setPalette(FormWidgetStyle()->standardPalette());
+}
+
+void SetFormStyle(QWidget *form)
+{
+    QStyle *style = FormWidgetStyle();
+    form->setStyle(style);
+    for (QWidget *widget : form->findChildren<QWidget *>())
+        widget->setStyle(style);
+}
+
 void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color)
 {
     QPalette palette = widget->palette();
-    palette.setColor(role, ColorFromValue(color));
+    palette.setColor(role, ColorFromValue(color, palette));
     widget->setPalette(palette);
     if (role == QPalette::Window) {
         // Buttons, check boxes among them, fill with the Button role unless told otherwise.
@@ -48,7 +80,7 @@ void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color)
 void SetForeColor(QWidget *widget, ColorValue color)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, ColorFromValue(color));
+    palette.setColor(QPalette::WindowText, ColorFromValue(color, palette));
     widget->setPalette(palette);
 }
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeView>
@@ -109,6 +110,43 @@ private slots:
     void optionBoxesFillWithTheirBackColour()
     {
         QCOMPARE(m_Window->grab().toImage().pixelColor(293, 175).name(), u"#c0c0c0"_s);
+    }
+
+    // The window looks as designed, text included, whatever the system's palette and style; it
+    // once took its text colours from the system and showed white text on its light greys.
+    void lookKeptUnderAnyPaletteAndStyle_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("dark palette") << u"Fusion"_s << true;
+        QTest::newRow("another style") << u"Windows"_s << false;
+        QTest::newRow("dark palette, another style") << u"Windows"_s << true;
+    }
+
+    void lookKeptUnderAnyPaletteAndStyle()
+    {
+        QFETCH(QString, style);
+        QFETCH(bool, dark);
+        CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg"});
+        const auto look = [this] {
+            sparrowtrim::fMain window({m_Folder->path()});
+            window.AddDetailsLine("Optimizing: a.jpg");
+            window.findChild<QListWidget *>(u"fbImages"_s)->item(0)->setSelected(true);
+            return window.grab().toImage();
+        };
+        const QImage designed = look();
+        const QPalette system = QApplication::palette();
+        const auto restore = qScopeGuard([&system] {
+            QApplication::setPalette(system);
+            QApplication::setStyle(u"Fusion"_s);
+        });
+        // Light text on dark surfaces, in every role.
+        const QColor text(250, 250, 250), surface(40, 40, 40);
+        if (dark)
+            QApplication::setPalette(QPalette(text, surface, surface.lighter(), surface.darker(),
+                                              surface, text, text, surface.darker(), surface));
+        QApplication::setStyle(style);
+        QVERIFY(look() == designed);
     }
 
     // "--" lets a folder named like an option through.
