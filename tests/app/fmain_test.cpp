@@ -16,6 +16,7 @@
 #include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
 #include <filesystem>
@@ -384,6 +385,17 @@ private slots:
                     view.addItem(line);
                     view.scrollToBottom();
                 }));
+    }
+
+    // A line cut off at the box's edge is read whole in its tooltip.
+    void detailsLineWholeInTooltip()
+    {
+        const QString line = u"Log file could not be written: "_s + QString(80, u'x');
+        m_Window->AddDetailsLine(line.toStdString());
+        QWidget *lines = lstDetails()->viewport();
+        QHelpEvent help(QEvent::ToolTip, {5, 5}, lines->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(lines, &help);
+        QTRY_COMPARE(QToolTip::text(), line);
     }
 
     // The folder dialog of the browse button: "%1" stands for the test's folder, also the
