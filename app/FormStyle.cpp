@@ -21,6 +21,33 @@ QStyle *FormWidgetStyle()
     return style;
 }
 
+struct RoleColor
+{
+    QPalette::ColorRole role;
+    QRgb rgba;
+};
+
+// The toolkit's light palette, which the window was laid out in, whatever the system's theme
+// (the toolkit's own palette follows a dark theme).
+constexpr RoleColor kDesignedColors[] = {
+    {QPalette::WindowText, 0xff000000},    {QPalette::Button, 0xffefefef},
+    {QPalette::Light, 0xffffffff},         {QPalette::Midlight, 0xffcacaca},
+    {QPalette::Dark, 0xff9f9f9f},          {QPalette::Mid, 0xffb8b8b8},
+    {QPalette::Text, 0xff000000},          {QPalette::BrightText, 0xffffffff},
+    {QPalette::ButtonText, 0xff000000},    {QPalette::Base, 0xffffffff},
+    {QPalette::Window, 0xffefefef},        {QPalette::Shadow, 0xff767676},
+    {QPalette::Highlight, 0xff308cc6},     {QPalette::HighlightedText, 0xffffffff},
+    {QPalette::Link, 0xff0000ff},          {QPalette::LinkVisited, 0xffff00ff},
+    {QPalette::AlternateBase, 0xfff7f7f7}, {QPalette::ToolTipBase, 0xffffffdc},
+    {QPalette::ToolTipText, 0xff000000},   {QPalette::PlaceholderText, 0x80000000},
+};
+constexpr RoleColor kDesignedDisabledColors[] = {
+    {QPalette::WindowText, 0xffbebebe}, {QPalette::Dark, 0xffbebebe},
+    {QPalette::Text, 0xffbebebe},       {QPalette::ButtonText, 0xffbebebe},
+    {QPalette::Base, 0xffefefef},       {QPalette::Shadow, 0xffb1b1b1},
+    {QPalette::Highlight, 0xff919191},
+};
+
 } // namespace
 
 void AddFontSubstitutes()
@@ -54,7 +81,14 @@ QFont SmallFont()
 
 void SetFormPalette(QWidget *form)
 {
-    form->setPalette(FormWidgetStyle()->standardPalette());
+    // Every colour set one by one: a theme gives labels, buttons and lists palettes of their
+    // own, which only colours explicitly set on the window override.
+    QPalette palette;
+    for (const RoleColor &color : kDesignedColors)
+        palette.setColor(color.role, QColor::fromRgba(color.rgba));
+    for (const RoleColor &color : kDesignedDisabledColors)
+        palette.setColor(QPalette::Disabled, color.role, QColor::fromRgba(color.rgba));
+    form->setPalette(palette);
 }
 
 void SetFormStyle(QWidget *form)

@@ -137,16 +137,21 @@ private slots:
         };
         const QImage designed = look();
         const QPalette system = QApplication::palette();
-        const auto restore = qScopeGuard([&system] {
-            QApplication::setPalette(system);
+        const auto setPalette = [](const QPalette &palette) {
+            QApplication::setPalette(palette);
+            QApplication::setPalette(palette, "QWidget"); // as themes give each class its own
+        };
+        const auto restore = qScopeGuard([&] {
             QApplication::setStyle(u"Fusion"_s);
+            setPalette(system);
         });
-        // Light text on dark surfaces, in every role.
+        // A style brings its palette: the dark one is set after it. Light text on dark
+        // surfaces, in every role.
+        QApplication::setStyle(style);
         const QColor text(250, 250, 250), surface(40, 40, 40);
         if (dark)
-            QApplication::setPalette(QPalette(text, surface, surface.lighter(), surface.darker(),
-                                              surface, text, text, surface.darker(), surface));
-        QApplication::setStyle(style);
+            setPalette(QPalette(text, surface, surface.lighter(), surface.darker(), surface, text,
+                                text, surface.darker(), surface));
         QVERIFY(look() == designed);
     }
 
