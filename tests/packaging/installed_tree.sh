@@ -36,7 +36,8 @@ cli=$usr/bin/sparrowtrim-cli
 # The window program answers --help and --version as well, with no display to open a window on.
 [ "$(env -u DISPLAY "$usr/bin/sparrowtrim" --version)" = "sparrowtrim (Sparrowtrim) $version" ] ||
   fail "sparrowtrim --version"
-env -u DISPLAY "$usr/bin/sparrowtrim" --help | grep '^Usage: sparrowtrim ' >/dev/null || fail "sparrowtrim --help"
+env -u DISPLAY "$usr/bin/sparrowtrim" --help | grep '^Usage: sparrowtrim ' >/dev/null ||
+  fail "sparrowtrim --help"
 options=$("$cli" --help | grep -oE -- '(^|[ ,])--?[a-z][a-z-]*' | tr -d ' ,' | sort -u)
 entries=$(man -l "$man1/sparrowtrim-cli.1.gz" | awk '/^[A-Z]/ { on = /^OPTIONS/ } on')
 for option in $options; do
