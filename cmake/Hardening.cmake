@@ -9,6 +9,9 @@ if(SPARROWTRIM_DPKG_BUILDFLAGS AND NOT CMAKE_CROSSCOMPILING
     execute_process(
       COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
               ${SPARROWTRIM_DPKG_BUILDFLAGS} --get ${kind}
+      # From the source root, as a package build runs it: paths in the debug information
+      # are then named from there.
+      WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
       OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
     separate_arguments(flags UNIX_COMMAND "${flags}")
     list(FILTER flags EXCLUDE REGEX "^-(O.*|g.*)$")
