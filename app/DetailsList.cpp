@@ -32,7 +32,9 @@ public:
 
     QVariant data(const QModelIndex &index, int role) const override
     {
-        if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        // A line cut off at the box's edge is read whole in its tooltip.
+        if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) ||
+            !checkIndex(index, CheckIndexOption::IndexIsValid))
             return {};
         return m_Lines.at(index.row());
     }

@@ -33,6 +33,15 @@ void AddFontSubstitutes();
 QFont DefaultFont();
 QFont SmallFont();
 
+// The main window's colours are fixed by its design, the text on them included, and so is the
+// look of its buttons, boxes and lists: it takes neither the system's palette nor its style,
+// so that a dark theme or another style cannot put light text on its light greys. The other
+// windows, the menu among them, follow the system. Called on the window before its controls
+// are made, so that they inherit the palette.
+void SetFormPalette(QWidget *form);
+// Called once the controls are made: a style is not inherited, each widget is given it.
+void SetFormStyle(QWidget *form);
+
 // Window is the back colour of frames, labels and check boxes, Base that of text and lists.
 void SetBackColor(QWidget *widget, QPalette::ColorRole role, ColorValue color);
 

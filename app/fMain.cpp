@@ -144,11 +144,13 @@ fMain::fMain(const QStringList &openPaths, QWidget *parent)
     setFixedSize(kWidth, kHeight);
     setWindowIcon(artwork::ProgramIcon());
     setFont(DefaultFont());
+    SetFormPalette(this);
     SetBackColor(this, QPalette::Window, kFieldBackColor);
     CreateWindowControls();
     CreateSourceFrame();
     CreateSelectFrame();
     CreateButtonFrame();
+    SetFormStyle(this);
     Form_Load(openPaths);
 }
 

@@ -42,7 +42,9 @@ DialogRunner &Runner()
 } // namespace
 
 FolderDialog::FolderDialog(const QString &title, QWidget *parent)
-    : QDialog(parent), m_Title(new QLabel(title, this)), m_Model(new QFileSystemModel(this)),
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_Title(new QLabel(title, this)), m_Model(new QFileSystemModel(this)),
       m_Tree(new QTreeView(this)), m_Status(new QLabel(this)),
       m_Buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this)),
       m_FollowTimer(new QTimer(this))

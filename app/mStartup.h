@@ -1,11 +1,25 @@
 #pragma once
 
+#include <QStringList>
+
 // Start-up of the window program.
 namespace sparrowtrim::mStartup {
 
-// Loads the main window, shows it in the centre of the screen and serves its events until
-// the program ends. The arguments other than the toolkit's own name a folder or files to
-// show (see fMain).
+// What the command line asks: the help or the version on standard output, or the window on
+// the folder or files named. "--" ends the options, so that a folder named "--help" can
+// still be opened.
+struct CommandLine
+{
+    enum class Action { Open, Help, Version };
+    Action action = Action::Open;
+    QStringList paths;
+};
+
+// The arguments after the program's name, once the toolkit has taken its own.
+CommandLine ParseCommandLine(const QStringList &arguments);
+
+// Answers --help and --version without a display; otherwise loads the main window, shows it
+// in the centre of the screen and serves its events until the program ends.
 int Main(int argc, char *argv[]);
 
 } // namespace sparrowtrim::mStartup

@@ -181,6 +181,24 @@ void PictureButton::mouseDoubleClickEvent(QMouseEvent *event)
         mousePressEvent(event);
 }
 
+void PictureButton::enterEvent(QEnterEvent *)
+{
+    m_PointerInside = true;
+}
+
+void PictureButton::leaveEvent(QEvent *)
+{
+    // Every platform reports the pointer leaving, also when it jumps out of the program's
+    // windows, where the pointer position is no longer updated: the hover face ends here.
+    m_PointerInside = false;
+    if (Timer1.isActive()) {
+        Timer1_Timer();
+    } else if (m_State != 0) {
+        m_State = 0;
+        DrawButton();
+    }
+}
+
 void PictureButton::Timer1_Timer()
 {
     if (IsMouseOver())
@@ -213,7 +231,9 @@ void PictureButton::DrawButton()
 
 bool PictureButton::IsMouseOver() const
 {
-    return QApplication::widgetAt(QCursor::pos()) == this;
+    // The pointer position is only current while the pointer is over one of the program's
+    // windows, so it is asked only between an enter and a leave.
+    return m_PointerInside && QApplication::widgetAt(QCursor::pos()) == this;
 }
 
 float PictureButton::TwipsPerPixelX() const

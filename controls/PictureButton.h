@@ -11,7 +11,9 @@ namespace sparrowtrim {
 
 // An image button: shows the resting, hover or pressed picture and always takes the size of
 // the picture on show. It forwards the host's clicks and mouse events and adds MouseEnter and
-// MouseLeave from its own pointer tracking. Coordinates in its events are twips (1/1440 inch).
+// MouseLeave from its own pointer tracking: the window system's enter and leave events, and
+// while the pointer is over the button a timer that notices it moving onto a child or an
+// overlapping window. Coordinates in its events are twips (1/1440 inch).
 class PictureButton final : public PersistentWidget
 {
     Q_OBJECT
@@ -64,6 +66,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void DrawButton();
@@ -84,6 +88,8 @@ private:
     // The painted face, kept so that it survives being covered without redrawing.
     QPixmap m_Surface;
     bool m_LeftPressed = false;
+    // Between the window system's enter and leave events for the button.
+    bool m_PointerInside = false;
 };
 
 } // namespace sparrowtrim

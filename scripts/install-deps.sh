@@ -9,7 +9,7 @@ base=(
   libgtest-dev googletest
   xvfb xauth xdotool x11-utils
   libjpeg-turbo-progs libimage-exiftool-perl
-  desktop-file-utils appstream man-db dpkg-dev file
+  desktop-file-utils appstream man-db dpkg-dev file lintian
   strace acl attr procps bindfs ntfs-3g
   fonts-liberation fonts-dejavu-core
 )

@@ -4,6 +4,7 @@
 
 #include "app/fMain.h"
 #include "app/mBrowseForFolder.h"
+#include "app/mStartup.h"
 #include "controls/QV_Progbar.h"
 
 #include <QCheckBox>
@@ -12,8 +13,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeView>
 #include <QtTest>
 #include <filesystem>
@@ -108,6 +111,76 @@ private slots:
     void optionBoxesFillWithTheirBackColour()
     {
         QCOMPARE(m_Window->grab().toImage().pixelColor(293, 175).name(), u"#c0c0c0"_s);
+    }
+
+    // The window looks as designed, text included, whatever the system's palette and style; it
+    // once took its text colours from the system and showed white text on its light greys.
+    void lookKeptUnderAnyPaletteAndStyle_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("dark palette") << u"Fusion"_s << true;
+        QTest::newRow("another style") << u"Windows"_s << false;
+        QTest::newRow("dark palette, another style") << u"Windows"_s << true;
+    }
+
+    void lookKeptUnderAnyPaletteAndStyle()
+    {
+        QFETCH(QString, style);
+        QFETCH(bool, dark);
+        CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg"});
+        const auto look = [this] {
+            sparrowtrim::fMain window({m_Folder->path()});
+            window.AddDetailsLine("Optimizing: a.jpg");
+            window.findChild<QListWidget *>(u"fbImages"_s)->item(0)->setSelected(true);
+            return window.grab().toImage();
+        };
+        const QImage designed = look();
+        const QPalette system = QApplication::palette();
+        const auto setPalette = [](const QPalette &palette) {
+            QApplication::setPalette(palette);
+            QApplication::setPalette(palette, "QWidget"); // as themes give each class its own
+        };
+        const auto restore = qScopeGuard([&] {
+            QApplication::setStyle(u"Fusion"_s);
+            setPalette(system);
+        });
+        // A style brings its palette: the dark one is set after it. Light text on dark
+        // surfaces, in every role.
+        QApplication::setStyle(style);
+        const QColor text(250, 250, 250), surface(40, 40, 40);
+        if (dark)
+            setPalette(QPalette(text, surface, surface.lighter(), surface.darker(), surface, text,
+                                text, surface.darker(), surface));
+        QVERIFY(look() == designed);
+    }
+
+    // "--" lets a folder named like an option through.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QStringList>("paths");
+        using Action = sparrowtrim::mStartup::CommandLine::Action;
+        QTest::newRow("paths") << QStringList{u"a"_s, u"-b"_s} << int(Action::Open)
+                               << QStringList{u"a"_s, u"-b"_s};
+        QTest::newRow("help") << QStringList{u"a"_s, u"--help"_s} << int(Action::Help)
+                              << QStringList{};
+        QTest::newRow("version") << QStringList{u"--version"_s, u"--help"_s} << int(Action::Version)
+                                 << QStringList{};
+        QTest::newRow("after --") << QStringList{u"a"_s, u"--"_s, u"--help"_s, u"--"_s}
+                                  << int(Action::Open) << QStringList{u"a"_s, u"--help"_s, u"--"_s};
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(QStringList, paths);
+        const auto parsed = sparrowtrim::mStartup::ParseCommandLine(arguments);
+        QCOMPARE(int(parsed.action), action);
+        if (parsed.action == sparrowtrim::mStartup::CommandLine::Action::Open)
+            QCOMPARE(parsed.paths, paths);
     }
 
     // A typed folder text is listed; START then opens every listed file by its own name in the
@@ -317,6 +390,17 @@ private slots:
                     view.addItem(line);
                     view.scrollToBottom();
                 }));
+    }
+
+    // A line cut off at the box's edge is read whole in its tooltip.
+    void detailsLineWholeInTooltip()
+    {
+        const QString line = u"Log file could not be written: "_s + QString(80, u'x');
+        m_Window->AddDetailsLine(line.toStdString());
+        QWidget *lines = lstDetails()->viewport();
+        QHelpEvent help(QEvent::ToolTip, {5, 5}, lines->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(lines, &help);
+        QTRY_COMPARE(QToolTip::text(), line);
     }
 
     // The folder dialog of the browse button: "%1" stands for the test's folder, also the

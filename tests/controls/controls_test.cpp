@@ -117,17 +117,21 @@ void ControlsTest::buttonStates_data()
         << enter + "move in again -> Move0 = 1ht | tick -> = 1ht | press left -> Down1 = 2ht | "
                    "release left -> Up1 Click = 1ht | press left -> Down1 = 2ht | move in -> Move1 "
                    "= 2t | release left -> Up1 Click = 1t | move in again -> Move0 Enter = 1ht";
-    QTest::newRow("leaving, also onto a child of the button, is noticed by the next tick")
-        << enter + "move out -> = 1ht | tick -> Leave = 0 | move in -> Move0 Enter = 1ht |"
+    // Out of the program's windows the pointer position stops updating on some platforms: the
+    // leave event alone ends the hover, and the timer with it, before any tick.
+    QTest::newRow("leaving, out of the window too, at once; onto a child of the button by a tick")
+        << enter + "move out -> Leave = 0 | move in -> Move0 Enter = 1ht | "
+                   "move out of the window -> Leave = 0 | move in again -> Move0 Enter = 1ht | "
                    "move onto child -> = 1ht | tick -> Leave = 0";
     QTest::newRow("a right press changes no face, nor a move with the right button also held")
-        << enter + "press right -> Down2 = 1ht | move out -> Move2 = 1ht | release right -> Up2 = "
-                   "0ht | move in -> Move0 = 0ht | press left -> Down1 = 2ht | press right -> "
-                   "Down2 = 2ht | move out -> Move3 = 2ht | release right -> Up2 = 0ht | release "
-                   "left -> Up1 = 0ht";
+        << enter + "press right -> Down2 = 1ht | move out -> Move2 = 1ht | "
+                   "release right -> Up2 Leave = 0 | move in -> Move0 Enter = 1ht | "
+                   "press left -> Down1 = 2ht | press right -> Down2 = 2ht | "
+                   "move out -> Move3 = 2ht | release right -> Up2 = 0ht | "
+                   "release left -> Up1 Leave = 0";
     QTest::newRow("drag out until MouseLeave, back in, release shows hover with timer off")
         << enter + "press left -> Down1 = 2ht | move out -> Move1 = 0t | tick -> Leave = 0 |"
-                   "move in -> Move1 = 2 | release left -> Up1 Click = 1 |"
+                   "move in -> Move1 = 2 | release left -> Up1 Click = 1 | move out -> = 0 |"
                    "move in again -> Move0 Enter = 1ht";
     QTest::newRow("double click") << enter + "double click -> Down1 Up1 Click DblClick Up1 = 1ht";
 }
@@ -137,7 +141,11 @@ void ControlsTest::buttonStates()
     QFETCH(QString, steps);
     QWindow *window = m_window->windowHandle();
     const QHash<QString, QPoint> places{
-        {"in", {5, 5}}, {"in again", {30, 12}}, {"onto child", {36, 10}}, {"out", {240, 60}}};
+        {"in", {5, 5}},
+        {"in again", {30, 12}},
+        {"onto child", {36, 10}},
+        {"out", {240, 60}},
+        {"out of the window", m_button->mapFromGlobal(QPoint(700, 500))}};
     for (const QString &step : steps.split('|')) {
         const QString action = step.section("->", 0, 0).trimmed();
         const auto button = action.endsWith("right") ? Qt::RightButton : Qt::LeftButton;
