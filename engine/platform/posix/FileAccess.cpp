@@ -150,18 +150,20 @@ FileStatus CopyDosAttributes(const std::string &, int)
 bool DosReadOnly(const std::string &path)
 {
 #ifdef __linux__
-    std::uint32_t attributes = 0;
-    if (ReadNtfsAttributes(path, attributes))
-        return (attributes & kDosReadOnly) != 0;
-    // The kernel's vfat shows its read-only attribute in the permission bits as well; asked
-    // directly all the same.
-    // Only vfat is asked: the same request number means something else elsewhere.
-    FileDescriptor file(Open(path, O_RDONLY | O_NONBLOCK));
+    // Asked only where the file system can hold the attribute: ntfs-3g (a FUSE file system)
+    // keeps it apart from the permission bits; vfat shows it in them too, and is asked all the
+    // same. The same request number means something else elsewhere.
     struct statfs volume;
-    std::uint32_t fat = 0;
-    return file.IsOpen() && ::fstatfs(file.Get(), &volume) == 0 &&
-           volume.f_type == MSDOS_SUPER_MAGIC &&
-           ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) == 0 && (fat & ATTR_RO) != 0;
+    if (::statfs(path.c_str(), &volume) != 0)
+        return false;
+    std::uint32_t attributes = 0;
+    if (volume.f_type == FUSE_SUPER_MAGIC)
+        return ReadNtfsAttributes(path, attributes) && (attributes & kDosReadOnly) != 0;
+    if (volume.f_type != MSDOS_SUPER_MAGIC)
+        return false;
+    FileDescriptor file(Open(path, O_RDONLY | O_NONBLOCK));
+    return file.IsOpen() && ::ioctl(file.Get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 &&
+           (attributes & ATTR_RO) != 0;
 #else
     (void)path;
     return false;
