@@ -46,6 +46,12 @@ const Bytes kCameraExif = Segment(
 const Bytes kTurnedLittle =
     Segment(0xE1, Text("Exif") + Bytes{0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 1,
                                        3, 0, 1,   0,   0,  0, 8, 0, 0, 0, 0, 0, 0,    0});
+// EXIF that names no orientation: kTurned's one entry is another tag.
+const Bytes kUnturned = [] {
+    Bytes exif = kTurned;
+    exif[21] = 0x13;
+    return exif;
+}();
 // An image whose kTurned has one byte changed.
 Bytes Turned(std::size_t at, std::uint8_t value)
 {
@@ -54,6 +60,9 @@ Bytes Turned(std::size_t at, std::uint8_t value)
     return kSoi + kApp0 + turned + kRest;
 }
 const Bytes kScan = kHead + kSos + kData;
+// Coded data with TEM and RST6, each followed by bytes that would read as a short length
+// reaching past the end of image.
+const Bytes kStandaloneInScan = {0x12, 0xFF, 0x01, 0x00, 0x09, 0xFF, 0xD6, 0x00, 0x05, 0xAB};
 const Bytes kCutShort = {0xFF, 0xE1, 0x01, 0x00, 0xAA, 0xFF, 0xD9};
 
 // clang-format off
@@ -116,6 +125,14 @@ const WalkCase kWalkCases[] = {
     {"OrientationOutOfRangeAddsNothing", Turned(29, 9), kImage, "", kOrientation},
     {"DamagedByteOrderAddsNothing", Turned(11, 'I'), kImage, "", kOrientation},
     {"DirectoryPastTheSegmentAddsNothing", Turned(17, 0x40), kImage, "", kOrientation},
+    // Decoders read the first EXIF segment only.
+    {"OrientationOfTheFirstExifSegment", kSoi + kApp0 + kTurned + kCameraExif + kRest,
+     kSoi + kApp0 + kTurned + kRest, "", kOrientation},
+    {"FirstExifWithoutOrientationKeepsNone", kSoi + kApp0 + kUnturned + kCameraExif + kRest, kImage,
+     "", kOrientation},
+    // Behind TEM and RST6 the bytes would read as lengths running past the end of image.
+    {"StandaloneCodesInScanNeverTakeALength", kHead + kSos + kStandaloneInScan + kEoi +
+     Bytes{0x00, 0x00, 0x00, 0x00}, kHead + kSos + kStandaloneInScan + kEoi},
 };
 // clang-format on
 
