@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The tree `cmake --install` puts into a temporary DESTDIR, checked with the desktop's own
 # validators; the installed window run by a user who may not write its folder (root writes
-# anywhere: nobody), so that it logs under $XDG_STATE_HOME; the .deb built and listed.
+# anywhere: nobody), so that it logs in ~/.local/state; the .deb built and listed.
 # Run under xvfb-run; $1 is the build folder, $2 the desktop id, $3 the version.
 set -euo pipefail
 build=${1:?} id=${2:?} version=${3:?} corpus=${SPARROWTRIM_CORPUS_DIR:?}
@@ -48,7 +48,7 @@ offered=$(bash -c 'source "$1"; COMP_WORDS=(sparrowtrim-cli -) COMP_CWORD=1; _sp
 [ "$offered" = "$(printf '%s\n' $options -- | sort)" ] || fail "completion offers" $offered
 
 mkdir -p "$work/home"
-photo=$work/home/photo.jpg log=$work/home/state/sparrowtrim/Sparrowtrim.log
+photo=$work/home/photo.jpg log=$work/home/.local/state/sparrowtrim/Sparrowtrim.log
 install -m 644 "$corpus/camera-olympus-c2040z-trailer.jpg" "$photo"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -61,14 +61,18 @@ fi
 if ! "${as_user[@]}" test -w "$work/home" 2>/dev/null; then
   echo "SKIP: the installed window: cannot run it as a user who may not write its folder"
 else
-  "${as_user[@]}" env HOME="$work/home" XDG_STATE_HOME="$work/home/state" \
-    "$usr/bin/sparrowtrim" "$photo" &
+  # The default place of the log: no XDG_STATE_HOME.
+  "${as_user[@]}" env -u XDG_STATE_HOME HOME="$work/home" "$usr/bin/sparrowtrim" "$photo" &
   pid=$!
   window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Sparrowtrim$' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool mousemove --sync $((X + 100)) $((Y + 363)) click 1 # Start, the photo selected
   for _ in $(seq 40); do grep -q "Files optimized" "$log" 2>/dev/null && break || sleep 0.25; done
-  grep -qF "$(printf 'File: \t%s\r' "$photo")" "$log" || fail "no log of the photo under \$XDG_STATE_HOME"
+  grep -qF "$(printf 'File: \t%s\r' "$photo")" "$log" || fail "no log of the photo in ~/.local/state"
+  # The log names the user's photos: every folder made for it is the user's alone.
+  for folder in .local .local/state .local/state/sparrowtrim; do
+    [ "$(stat -c %a "$work/home/$folder")" = 700 ] || fail "~/$folder is not private"
+  done
 fi
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null
