@@ -76,7 +76,7 @@ rows=(
   "FuseFilesFlushedEachWithoutSyncfs|on_disk fuse '' strace -f -o '$work/trace' -e trace=syncfs,fdatasync \$cli -q small.jpg many-1.jpg many-2.jpg '&& ! grep -q syncfs $work/trace && test \$(grep -c fdatasync $work/trace) -ge 3'|0|||small many-1 many-2"
   "FusePhotoReplacedUnderneathIsLeftAsItIs|on_disk fuse '' strace -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=1000000 \$cli many-1.jpg '& sleep 0.5; cp $work/original/lean.jpg $work/photos/many-1.jpg; wait; cmp -s many-1.jpg $work/original/lean.jpg; s=\$?; cp $work/original/many-1.jpg $work/photos/; exit \$s'|0||changed or replaced by another program|"
   "NtfsReadOnlyAttributeHonoured|on_disk ntfs small.jpg setfattr -n system.ntfs_attrib_be -v 0x00000001 small.jpg '&&' \$cli small.jpg|1|ERROR:  Cannot overwrite read-only file.||"
-  "NtfsAttributesKept|on_disk ntfs small.jpg setfattr -n system.ntfs_attrib_be -v 0x00000022 small.jpg '&&' \$cli -q small.jpg '&& grep -q 0x00000022 <(getfattr -e hex -n system.ntfs_attrib_be small.jpg)'|0|||small"
+  "NtfsReadOnlyClearedWhenAskedOtherAttributesKept|on_disk ntfs small.jpg setfattr -n system.ntfs_attrib_be -v 0x00000023 small.jpg '&&' \$cli -q --process-read-only small.jpg '&& grep -q 0x00000022 <(getfattr -e hex -n system.ntfs_attrib_be small.jpg)'|0|||small"
   "OutputFull|\$cli small.jpg >/dev/full|1||write error: No space left on device|small"
   "OutputReaderGone|{ sleep 1; \$cli small.jpg; } \| true|1||write error: Broken pipe|small"
   "OutputClosedAndTheLogOpened|\$cli --log \"\$log\" small.jpg >&-|1||write error: Bad file descriptor|small"
