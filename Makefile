@@ -43,11 +43,13 @@ bench:
 	cmake --build $(BUILD_DIR)-bench -j $(JOBS) --target bench_window
 	bench/window.sh $(BUILD_DIR)-bench
 
-# Kills the command line at random moments of runs over corpus copies and checks every file
-# after each kill; CI runs a short version of it among the tests.
+# Kills the command line and, every other time, the window at random moments of runs over
+# copies of the test photos and checks every file and its date after each kill; CI runs a
+# short version of it (the command line only) among the tests.
 stress: build
 	SPARROWTRIM_CORPUS_DIR=$${SPARROWTRIM_CORPUS_DIR:-$(CURDIR)/tests/data/photos} \
-	  tests/cli/stress.sh $(BUILD_DIR)/bin/sparrowtrim-cli $(STRESS_FILES) $(STRESS_KILLS)
+	  xvfb-run -a -s "-screen 0 1024x768x24" tests/cli/stress.sh \
+	  $(BUILD_DIR)/bin/sparrowtrim-cli $(STRESS_FILES) $(STRESS_KILLS) $(BUILD_DIR)/bin/sparrowtrim
 
 fuzz:
 	@scripts/install-deps.sh base fuzz
