@@ -5,6 +5,7 @@
 #include "cli/InputFiles.h"
 #include "tests/support/TestFiles.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -88,24 +89,21 @@ TEST_P(RunTest, StatusOutputAndFiles)
     };
     const TemporaryFolder dir;
     // Only a rewrite without --keep-date may change a file's last-write time, which is kept to
-    // the finest step the platform takes.
-#ifdef _WIN32
-    const auto finest = std::chrono::nanoseconds(123456700);
-#else
-    const auto finest = std::chrono::nanoseconds(123456789);
-#endif
+    // the finest step the file system takes.
     const auto old = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() -
                                                               std::chrono::hours(24 * 365 * 3)) +
-                     finest;
+                     std::chrono::nanoseconds(123456789);
     std::map<std::string, std::string> before;
+    std::map<std::string, fs::file_time_type> dated;
     for (const std::string &file : Split(row.files)) {
         const auto arrow = file.find("->");
         const fs::path path = dir.Path() / Split(file.substr(0, arrow), '=').front();
         fs::create_directories(path.parent_path());
-        if (arrow != std::string::npos) {
 #ifdef _WIN32
-            GTEST_SKIP() << "symbolic links need rights a test does not have here";
+        if (arrow != std::string::npos || std::ranges::any_of(file, [](char c) { return c < 0; }))
+            GTEST_SKIP() << "symbolic links and names beyond the ANSI code page";
 #endif
+        if (arrow != std::string::npos) {
             fs::create_symlink(file.substr(arrow + 2), path);
             continue;
         }
@@ -119,6 +117,7 @@ TEST_P(RunTest, StatusOutputAndFiles)
             path, fs::perms::owner_read |
                       (has(row.notes, "read-only") ? fs::perms::none : fs::perms::owner_write));
         fs::last_write_time(path, old);
+        dated[path.lexically_normal().string()] = fs::last_write_time(path);
         before[path.lexically_normal().string()] = ReadText(path);
     }
     std::vector<std::string> args;
@@ -166,7 +165,7 @@ TEST_P(RunTest, StatusOutputAndFiles)
     for (const auto &[path, content] : before) {
         const std::string now = ReadText(path);
         const bool rewritten = now != content;
-        const auto drift = std::chrono::abs(fs::last_write_time(path) - old);
+        const auto drift = std::chrono::abs(fs::last_write_time(path) - dated[path]);
         EXPECT_EQ(drift == drift.zero(), !rewritten || has(row.args, "--keep-date")) << path;
         // Only a rewrite may take a file's read-only state away.
         const auto mode = fs::status(path).permissions() & fs::perms::owner_write;
@@ -179,10 +178,17 @@ TEST_P(RunTest, StatusOutputAndFiles)
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
     }
     EXPECT_EQ(changed, row.status != kExitUsage && !has(row.notes, "untouched"));
-    // A killed run's leftovers go, but a dry run and a usage error touch nothing at all.
+    // A killed run's leftovers go, but a dry run and a usage error touch nothing at all. On
+    // Windows, where no lock tells, the leftover of another machine (as these are) stays.
+#ifdef _WIN32
+    constexpr bool kOtherMachinesLeftoverStays = true;
+#else
+    constexpr bool kOtherMachinesLeftoverStays = false;
+#endif
     const bool leftoverStays = has(row.files, "sparrowtrim-tmp") &&
                                (has(row.args, "-n") || has(row.args, "-rn") ||
-                                has(row.args, "--dry-run") || row.status == kExitUsage);
+                                has(row.args, "--dry-run") || row.status == kExitUsage ||
+                                kOtherMachinesLeftoverStays);
     std::size_t temporary = 0;
     for (const auto &entry : fs::recursive_directory_iterator(dir.Path()))
         temporary += entry.path().string().ends_with("sparrowtrim-tmp");
