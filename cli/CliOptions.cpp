@@ -30,6 +30,7 @@ constexpr Flag kFlags[] = {
     {"--keep-date", 0, &CliOptions::keepDate},
     {"--process-read-only", 0, &CliOptions::processReadOnly},
     {"--quiet", 'q', &CliOptions::quiet},
+    {"--overwrite", 0, &CliOptions::overwrite},
 };
 
 // The flag of that name or, when no name is given, of that letter.
@@ -94,10 +95,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
         }
         // Short options, one or several after a single dash: "-r", "-rn".
         if (arg[1] != '-') {
-            for (const char letter : arg.substr(1)) {
+            for (std::size_t at = 1; at < arg.size(); ++at) {
+                const char letter = arg[at];
                 if (letter == 'h') {
                     parsed.action = ParsedCommandLine::Action::Help;
                     return parsed;
+                }
+                // "-o DIR", "-oDIR", "-rno DIR": the rest of the argument or the next one.
+                if (letter == 'o') {
+                    const std::string_view rest = arg.substr(at + 1);
+                    if (rest.empty() && i + 1 == args.size())
+                        return UsageError("option '-o' needs a value");
+                    options.outputFolder = rest.empty() ? args[++i] : std::string(rest);
+                    if (options.outputFolder.empty())
+                        return UsageError("--output needs a folder name");
+                    break;
                 }
                 const Flag *flag = FindFlag({}, letter);
                 if (flag == nullptr)
@@ -108,7 +120,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
         }
 
         const auto [name, inlineValue] = SplitOption(arg);
-        const bool takesValue = name == "--jobs" || name == "--log";
+        const bool takesValue = name == "--jobs" || name == "--log" || name == "--output";
         if (!takesValue && inlineValue)
             return UsageError("option '" + std::string(name) + "' takes no value");
 
@@ -143,6 +155,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
             if (value.empty())
                 return UsageError("--log needs a file name");
             options.logFile = value;
+        } else if (name == "--output") {
+            if (value.empty())
+                return UsageError("--output needs a folder name");
+            options.outputFolder = value;
         } else {
             return UsageError("unknown option '" + std::string(arg) + "'");
         }
@@ -150,6 +166,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
 
     if (options.paths.empty())
         return UsageError("no file or folder given");
+    if (options.overwrite && options.outputFolder.empty())
+        return UsageError("--overwrite needs --output");
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }

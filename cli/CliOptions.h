@@ -15,8 +15,10 @@ struct CliOptions
     bool dryRun = false;
     bool keepIcc = false;
     bool keepOrientation = false;
+    bool overwrite = false;
     unsigned jobs = 1;
-    std::string logFile; // empty: no log
+    std::string outputFolder; // empty: files are optimized in place
+    std::string logFile;      // empty: no log
     std::vector<std::string> paths;
 };
 

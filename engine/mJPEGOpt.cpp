@@ -15,8 +15,9 @@ namespace {
 
 // Zero bytes behind the loaded data: every look-ahead of the walk past the last byte reads zero.
 constexpr std::size_t kInputPadding = 11;
-// Lengths are signed 32-bit; a larger file or output is refused rather than overflowing them.
-constexpr std::size_t kMaxLength = std::numeric_limits<std::int32_t>::max();
+// A larger file or output is refused rather than overflowing the lengths.
+constexpr std::size_t kMaxLength = kMaxFileLength;
+static_assert(kMaxLength == std::numeric_limits<std::int32_t>::max());
 
 constexpr std::uint8_t kMarker = 0xFF;
 constexpr std::uint8_t kStartOfImage = 0xD8;
@@ -34,7 +35,7 @@ constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
 constexpr std::int32_t kMinAdobeLength = 2 + sizeof kAdobeSignature;
 
 constexpr char kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', '\0'};
-constexpr const char *kCouldNotOpen = "Couldn't open input file.";
+constexpr const char *kCouldNotOpen = kCouldNotOpenMessage;
 constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
 constexpr const char *kParseProblem = "Problem parsing file.  File unchanged.";
 constexpr const char *kCouldNotWrite = kCouldNotWriteMessage;
@@ -153,6 +154,13 @@ std::int32_t mJPEGOpt::LoadInputBuffer(std::span<const std::uint8_t> input)
         ClearBuffers();
         return -1;
     }
+}
+
+std::span<const std::uint8_t> mJPEGOpt::Input() const
+{
+    if (m_InputBuffer.size() < kInputPadding)
+        return {};
+    return {m_InputBuffer.data(), m_InputBuffer.size() - kInputPadding};
 }
 
 // Buffers of an empty input, after a failed load.

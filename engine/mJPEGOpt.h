@@ -21,6 +21,11 @@ inline constexpr std::int32_t kRewritten = 0;
 inline constexpr std::int32_t kFailed = -1;
 inline constexpr std::int32_t kNothingToChange = -5;
 
+// The largest file the engine takes: lengths are signed 32-bit.
+inline constexpr std::size_t kMaxFileLength = 2147483647;
+
+// The message of a file that could not be read.
+inline constexpr const char *kCouldNotOpenMessage = "Couldn't open input file.";
 // The message of a file whose new content could not be put in its place.
 inline constexpr const char *kCouldNotWriteMessage = "Could not write output file.";
 
@@ -66,6 +71,12 @@ public:
     // No file is touched.
     std::int32_t OptimizeBuffer(std::span<const std::uint8_t> input);
     std::span<const std::uint8_t> Output() const { return m_OutputBuffer; }
+
+    // The walk of a file alone, for a copy written elsewhere: PrepareJPEG without writing and
+    // without the read-only question. After kRewritten its new bytes are Output(), after
+    // kNothingToChange its own bytes Input().
+    std::int32_t ExamineJPEG(const std::string &path) { return LoadAndWalk(path); }
+    std::span<const std::uint8_t> Input() const;
 
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }

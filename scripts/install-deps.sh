@@ -10,7 +10,7 @@ base=(
   xvfb xauth xdotool x11-utils
   libjpeg-turbo-progs libimage-exiftool-perl
   desktop-file-utils appstream man-db dpkg-dev file
-  strace acl attr procps
+  strace acl attr procps parallel
   fonts-liberation fonts-dejavu-core
 )
 bench=(libbenchmark-dev jhead hyperfine)

@@ -47,6 +47,10 @@ rows=(
   "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=fchown -e inject=fchown:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
   "FewFilesMayBeOpen|ulimit -n 24; \$cli many-*.jpg small.jpg|0|41 Files optimized||small"
   "OutputFull|\$cli small.jpg >/dev/full|1||write error: No space left on device|small"
+  "PipelineGivesTheBytesOfARunInPlace|\$cli -q - <large.jpg >../piped && cmp ../piped ../expected/large.jpg && echo same|0|same||"
+  "PipelineOutputFull|\$cli - <small.jpg >/dev/full|1||write error: No space left on device|"
+  "PipelineInputTooLarge|truncate -s 3G ../big && \$cli - <../big \| wc -c \| sed 's/^/bytes: /'|1|bytes: 0|-: reading standard input: the input is too large|"
+  "PipelineOutputOnATerminal|script -qec \"\$cli - <small.jpg\" /dev/null|2|standard output is a terminal||"
   "OutputReaderGone|{ sleep 1; \$cli small.jpg; } \| true|1||write error: Broken pipe|small"
   "OutputClosedAndTheLogOpened|\$cli --log \"\$log\" small.jpg >&-|1||write error: Bad file descriptor|small"
 )
