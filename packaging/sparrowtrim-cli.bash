@@ -14,6 +14,8 @@ _sparrowtrim_cli()
         --quiet -q
         --jobs
         --log
+        --output -o
+        --overwrite
         --help -h
         --version
     )
@@ -26,6 +28,10 @@ _sparrowtrim_cli()
             ;;
         --log)
             COMPREPLY=()
+            return
+            ;;
+        --output | -o)
+            COMPREPLY=($(compgen -d -- "$cur"))
             return
             ;;
     esac
