@@ -63,6 +63,7 @@ void RemoveLeftovers(const std::vector<InputFile> &files)
 std::string OutputProblem(const CliOptions &options)
 {
 #ifdef _WIN32
+    (void)options;
     return "--output is not available on Windows";
 #else
     // The copies would be found again by the walk, and copied into themselves.
