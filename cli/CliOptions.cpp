@@ -30,6 +30,7 @@ constexpr Flag kFlags[] = {
     {"--keep-date", 0, &CliOptions::keepDate},
     {"--process-read-only", 0, &CliOptions::processReadOnly},
     {"--quiet", 'q', &CliOptions::quiet},
+    {"--verbose", 'v', &CliOptions::verbose},
     {"--overwrite", 0, &CliOptions::overwrite},
 };
 
@@ -206,6 +207,8 @@ std::string UsageText()
            "                           (otherwise they are reported as errors)\n"
            "  -q, --quiet              print only the lines of files that failed; no progress\n"
            "                           line\n"
+           "  -v, --verbose            after each file's line, a line saying what was dropped\n"
+           "                           (or would be, in a dry run) and how many bytes each\n"
            "      --jobs N             handle N files at a time (default: one per processor)\n"
            "      --log FILE           write the results and totals to FILE, replacing it\n"
            "  -o, --output DIR         leave the originals as they are: write each file's\n"

@@ -11,6 +11,7 @@ struct CliOptions
     bool keepDate = false;
     bool processReadOnly = false;
     bool quiet = false;
+    bool verbose = false;
     bool recursive = false;
     bool dryRun = false;
     bool keepIcc = false;

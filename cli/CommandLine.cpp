@@ -206,7 +206,10 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
         if (!options.quiet || outcome.result == kFailed) {
             if (terminals.output)
                 progress.Erase();
-            out << FileLine(outcome) << std::endl;
+            out << FileLine(outcome) << '\n';
+            if (options.verbose && outcome.result != kFailed)
+                out << SegmentsLine(outcome) << '\n';
+            out << std::flush;
         }
         if (!outcome.reason.empty()) {
             progress.Erase();
@@ -214,6 +217,8 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
         }
         if (log.IsOpen())
             log.WriteFile(outcome);
+        if (log.IsOpen() && options.verbose && outcome.result != kFailed)
+            log.WriteLine(SegmentsLine(outcome));
         totals.Add(outcome);
         progress.FileDone(outcome.result == kRewritten ? outcome.BytesSaved() : 0);
     };

@@ -36,6 +36,10 @@ int RunCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
 // One file's line: result text, path and, where the file was read, the sizes, TAB-separated.
 std::string FileLine(const FileOutcome &outcome);
 
+// With --verbose, the line after a file's line: what its walk dropped and kept, in bytes,
+// behind a TAB; empty for a file that failed.
+std::string SegmentsLine(const FileOutcome &outcome);
+
 // The run's totals: the same texts as the window's statistics, one per line.
 std::string SummaryText(const BatchTotals &totals);
 

@@ -94,6 +94,8 @@ int RunPipeline(const CliOptions &options, std::istream &in, std::ostream &out, 
     }
     if (!options.quiet || outcome.result == kFailed)
         err << FileLine(outcome) << '\n';
+    if (!options.quiet && options.verbose && outcome.result != kFailed)
+        err << SegmentsLine(outcome) << '\n';
     if (!outcome.reason.empty())
         err << "sparrowtrim-cli: " << outcome.path << ": " << outcome.reason << '\n';
     bool failed = outcome.result == kFailed;
@@ -101,6 +103,8 @@ int RunPipeline(const CliOptions &options, std::istream &in, std::ostream &out, 
         BatchTotals totals(options.dryRun);
         totals.Add(outcome);
         log.WriteFile(outcome);
+        if (options.verbose && outcome.result != kFailed)
+            log.WriteLine(SegmentsLine(outcome));
         log.WriteSummary(totals);
         log.Close();
         if (log.Failed()) {

@@ -208,6 +208,8 @@ std::int32_t mJPEGOpt::WalkLoadedInput()
     }
 
     m_ScanPosition = static_cast<std::size_t>(start) + 1;
+    m_Segments = {};
+    m_Segments.beforeImage = start;
     m_OrientationAt = 0;
     m_Orientation.reset();
     std::int32_t step = kSegmentHandled;
@@ -277,8 +279,13 @@ std::int32_t mJPEGOpt::ProcessSegment()
             if (!AppendBytes(p, n + 2))
                 return kDataEnded;
             NoteAppended(code);
-        } else if (code == kApp1) {
-            NoteOrientation(p);
+            // The only APP2 segments kept are those of a profile asked for.
+            if (code == kApp2)
+                m_Segments.keptIcc += static_cast<std::int64_t>(n) + 2;
+        } else {
+            NoteDroppedSegment({in + p, n + 1}, m_Segments);
+            if (code == kApp1)
+                NoteOrientation(p);
         }
         p = next;
     }
@@ -346,17 +353,23 @@ bool mJPEGOpt::InsertOrientationSegment()
     m_OutputBuffer.insert(m_OutputBuffer.begin() + static_cast<std::ptrdiff_t>(m_OrientationAt),
                           segment.begin(), segment.end());
     m_OutputLength = static_cast<std::int32_t>(m_OutputBuffer.size());
+    m_Segments.keptOrientation = static_cast<std::int64_t>(segment.size());
     return true;
 }
 
-bool mJPEGOpt::SkipFillBytes(std::size_t &p) const
+// Passes the 0xFF of the next marker and the fill bytes before it; the output has that 0xFF
+// already.
+bool mJPEGOpt::SkipFillBytes(std::size_t &p)
 {
     const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    const std::size_t from = p;
     while (m_InputBuffer[p] == kMarker) {
         ++p;
         if (p == length)
             return false;
     }
+    if (p > from + 1)
+        m_Segments.fill += static_cast<std::int64_t>(p - from - 1);
     return true;
 }
 
@@ -368,6 +381,7 @@ std::int32_t mJPEGOpt::CopyScans(std::size_t sosPosition)
     const std::size_t end = FindScanEnd(sosPosition);
     if (end < length) {
         m_ScanPosition = end;
+        m_Segments.afterImage = static_cast<std::int64_t>(length - end - 2);
         return AppendBytes(sosPosition, end + 2 - sosPosition) ? kImageEndFound : kDataEnded;
     }
     m_ScanPosition = length;

@@ -4,6 +4,7 @@
 #include "engine/FileAttributes.h"
 #include "engine/FileTypes.h"
 #include "engine/Replacement.h"
+#include "engine/SegmentReport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -78,6 +79,10 @@ public:
     std::int32_t ExamineJPEG(const std::string &path) { return LoadAndWalk(path); }
     std::span<const std::uint8_t> Input() const;
 
+    // What the walk of the last file dropped and kept; meaningful after kRewritten and
+    // kNothingToChange.
+    const SegmentReport &Segments() const { return m_Segments; }
+
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }
     // The system's reason behind the last failure, such as "opening the file: No such file or
@@ -114,7 +119,7 @@ private:
     void NoteAppended(std::uint8_t code);
     void NoteOrientation(std::size_t codePosition);
     bool InsertOrientationSegment();
-    bool SkipFillBytes(std::size_t &p) const;
+    bool SkipFillBytes(std::size_t &p);
     void ClearBuffers();
 
     ReadOnlyPolicy m_ProcessReadOnly;
@@ -134,6 +139,7 @@ private:
     bool m_InLeadingSegments = false;
     // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
     std::optional<ExifOrientation> m_Orientation;
+    SegmentReport m_Segments;
     std::string m_ResultMessage;
     std::string m_FailureReason;
     std::int32_t m_InputLength = 0;

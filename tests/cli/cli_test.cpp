@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -129,6 +130,9 @@ TEST_P(RunTest, StatusOutputAndFiles)
                         has(ReadText(dir.Folder() + "log"), "File: \t" + fields[1] + "\r\n"));
             line = fields[0] + '\t' + fields[1];
         }
+        // What a file's walk dropped goes to the log too.
+        EXPECT_TRUE(!line.starts_with("\t") || !has(row.notes, "log") ||
+                    has(ReadText(dir.Folder() + "log"), line + "\r\n"));
         lines += line + '\n';
     }
     if (row.out.starts_with("..."))
@@ -206,6 +210,13 @@ const RunCase kRunCases[] = {
     {"OutputInsideTheWalkedTree", "fat.jpg", "-ro @out @", 2, ""},
     {"OverwriteWithoutOutput", "fat.jpg", "--overwrite @", 2, ""},
     {"OutputWithoutFolder", "fat.jpg", "@ -o", 2, ""},
+    {"VerboseSaysWhatWasDropped", "fat.jpg lean.jpg", "-v --keep-icc --jobs 1 @", 0,
+     "...File successfully optimized.\t@fat.jpg\n\tRemoved: EXIF 2478 bytes (with a GPS position "
+     "and a thumbnail); kept: ICC profile 3162 bytes\nNo need to optimize file.\t@lean.jpg\n"
+     "\tRemoved: nothing\n"},
+    {"VerboseDryRunInTheLog", "turned.jpg", "-vn --keep-orientation --log @log @", 0,
+     "...\tWould remove: EXIF 100 bytes, ICC profile 2730 bytes; kept: orientation 36 bytes\n",
+     "untouched log"},
     {"ReadOnlyRefused", "fat.jpg", "--quiet @", 1,
      "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
     {"ReadOnlyProcessedWhenAsked", "fat.jpg", "@ --process-read-only --quiet", 0, "", "read-only"},
@@ -292,12 +303,33 @@ TEST_P(StreamTest, SameBytesAsARunInPlace)
         EXPECT_EQ(piped, inPlace) << copy;
         EXPECT_EQ(result(err.str()), result(inPlaceOut.str())) << copy;
         EXPECT_TRUE(out.str() == (inPlace != kExitSuccess || dryRun ? "" : ReadText(copy))) << copy;
+        // With -v every byte saved is accounted for: what was dropped, less the orientation
+        // kept in a segment of its own, is what was saved (and two more where an end of image
+        // was added).
+        const std::string text = err.str();
+        if (std::string(row.args).starts_with("-v") && piped == kExitSuccess) {
+            std::smatch sizes, kept;
+            ASSERT_TRUE(std::regex_search(text, sizes, std::regex("\t(\\d+)( -> (\\d+))? bytes")));
+            const std::string removed = text.substr(text.find("Removed: "));
+            const std::string droppedPart = removed.substr(0, removed.find(';'));
+            long long dropped = 0;
+            const std::regex count("(\\d+) bytes?");
+            for (std::sregex_iterator it(droppedPart.begin(), droppedPart.end(), count), end;
+                 it != end; ++it)
+                dropped += std::stoll((*it)[1]);
+            std::regex_search(removed, kept, std::regex("orientation (\\d+)"));
+            const long long saved =
+                std::stoll(sizes[1]) - std::stoll(sizes[3].matched ? sizes[3] : sizes[1]);
+            const long long added = dropped - saved - (kept.empty() ? 0 : std::stoll(kept[1]));
+            EXPECT_TRUE(added == 0 || added == 2) << text;
+        }
     }
 }
 
 const StreamCase kStreamCases[] = {
     {"Plain", "", false},
     {"QuietKeepingIccAndOrientation", "-q --keep-icc --keep-orientation", false},
+    {"VerboseAccountsForEveryByte", "-v --keep-orientation", false},
     {"DryRunOnATerminal", "-n", true},
     {"RefusedOnATerminal", "", true},
 };
