@@ -12,6 +12,7 @@ _sparrowtrim_cli()
         --keep-date
         --process-read-only
         --quiet -q
+        --verbose -v
         --jobs
         --log
         --output -o
