@@ -19,6 +19,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QFrame>
 #include <QGroupBox>
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -151,6 +153,7 @@ fMain::fMain(const QStringList &openPaths, QWidget *parent)
     CreateSelectFrame();
     CreateButtonFrame();
     SetFormStyle(this);
+    setAcceptDrops(true);
     Form_Load(openPaths);
 }
 
@@ -269,19 +272,65 @@ void fMain::CreateButtonFrame()
     }
 }
 
-void fMain::Form_Load(const QStringList &openPaths)
+bool fMain::OpenPaths(const QStringList &paths)
 {
-    setWindowTitle(QString::fromLatin1(product::kTitle));
-    const mPlaces::OpenRequest request = mPlaces::OpenRequestFor(openPaths);
-    txtImgDir->setText(FolderOf(request.folder.isEmpty()
-                                    ? mPlaces::StartFolder(QCoreApplication::applicationDirPath())
-                                    : request.folder));
+    const mPlaces::OpenRequest request = mPlaces::OpenRequestFor(paths);
+    if (request.folder.isEmpty())
+        return false;
+    txtImgDir->setText(FolderOf(request.folder));
+    fbImages->clearSelection();
+    // Names not in the list (other types) are left out.
     for (const QString &name : request.selectedNames) {
         for (QListWidgetItem *item : fbImages->findItems(name, Qt::MatchExactly)) {
             item->setSelected(true);
             fbImages->scrollToItem(item);
         }
     }
+    return true;
+}
+
+namespace {
+
+// The local files and folders a drag carries.
+QStringList DroppedPaths(const QMimeData *data)
+{
+    QStringList paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+} // namespace
+
+// Files and folders are taken as on the command line, but never during a run: the cursor then
+// shows that the drop will not be taken.
+void fMain::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!m_Run.IsRunning() && !DroppedPaths(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void fMain::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (m_Run.IsRunning())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void fMain::dropEvent(QDropEvent *event)
+{
+    if (m_Run.IsRunning() || !OpenPaths(DroppedPaths(event->mimeData())))
+        return event->ignore();
+    event->acceptProposedAction();
+}
+
+void fMain::Form_Load(const QStringList &openPaths)
+{
+    setWindowTitle(QString::fromLatin1(product::kTitle));
+    if (!OpenPaths(openPaths))
+        txtImgDir->setText(FolderOf(mPlaces::StartFolder(QCoreApplication::applicationDirPath())));
 
     if (m_OptionText.size() != 3)
         m_OptionText = QString::fromLatin1(kDefaultOptions);

@@ -67,6 +67,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void CreateWindowControls(); // window buttons and link labels
@@ -74,6 +77,9 @@ private:
     void CreateSelectFrame();    // file list, options, progress and details
     void CreateButtonFrame();    // Start and Stop
     void Form_Load(const QStringList &openPaths);
+    // A folder, or files to select in their folder, as on the command line; false when the
+    // paths name none.
+    bool OpenPaths(const QStringList &paths);
     void txtImgDir_Change();
     void cmdBrowseImg_Click();
     void cmdselect_Click(int index);

@@ -21,11 +21,11 @@ public:
 
     void WriteFile(const FileOutcome &outcome);
     void WriteSummary(const BatchTotals &totals);
+    // One more line, such as what a file's walk dropped.
+    void WriteLine(const std::string &line);
     void Close();
 
 private:
-    void WriteLine(const std::string &line);
-
     std::ofstream m_File;
     bool m_Failed = false;
 };

@@ -30,6 +30,7 @@ FileOutcome OutcomeOf(const mJPEGOpt &engine, std::int32_t result, const std::st
     outcome.result = result;
     outcome.inputLength = engine.InputLength();
     outcome.outputLength = engine.OutputLength();
+    outcome.segments = engine.Segments();
     if (result == kFailed) {
         outcome.message = engine.ResultMessage();
         outcome.reason = engine.FailureReason();

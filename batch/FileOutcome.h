@@ -17,7 +17,8 @@ struct FileOutcome
     std::string reason;  // the system's reason behind it, where there is one
     std::int32_t inputLength = 0;
     std::int32_t outputLength = 0;
-    bool dryRun = false; // only looked at: the result says what a real run would do
+    bool dryRun = false;    // only looked at: the result says what a real run would do
+    SegmentReport segments; // what was dropped and kept, unless the file failed
 
     std::int32_t BytesSaved() const { return inputLength - outputLength; }
 };

@@ -5,6 +5,7 @@
 #    per tool, on the same set: five copies of every corpus file that both jhead and exiftool
 #    accept, every timed run starting from a fresh, synced copy; cp -r of the folder is the
 #    floor.
+# 3. Clean copies (--output) and pipelines (-): bench/copies.sh.
 # BENCH_RUNS sets the number of timed runs per tool (default 10); BENCH_TMPDIR the file system
 # the copies live on (default: the system's temporary folder), e.g. /dev/shm to leave the
 # disk's flush time out.
@@ -104,3 +105,4 @@ awk -F, -v sizes="$sizes" '
              median[i], low[i], high[i], cpu[i], median[i] / peer, median[i] / cp,
              median[i] / floor, after[name[i]] ? after[name[i]] : "–"
   }' "$work/times.csv"
+bench/copies.sh "$build"

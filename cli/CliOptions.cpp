@@ -30,6 +30,8 @@ constexpr Flag kFlags[] = {
     {"--keep-date", 0, &CliOptions::keepDate},
     {"--process-read-only", 0, &CliOptions::processReadOnly},
     {"--quiet", 'q', &CliOptions::quiet},
+    {"--verbose", 'v', &CliOptions::verbose},
+    {"--overwrite", 0, &CliOptions::overwrite},
 };
 
 // The flag of that name or, when no name is given, of that letter.
@@ -94,10 +96,21 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
         }
         // Short options, one or several after a single dash: "-r", "-rn".
         if (arg[1] != '-') {
-            for (const char letter : arg.substr(1)) {
+            for (std::size_t at = 1; at < arg.size(); ++at) {
+                const char letter = arg[at];
                 if (letter == 'h') {
                     parsed.action = ParsedCommandLine::Action::Help;
                     return parsed;
+                }
+                // "-o DIR", "-oDIR", "-rno DIR": the rest of the argument or the next one.
+                if (letter == 'o') {
+                    const std::string_view rest = arg.substr(at + 1);
+                    if (rest.empty() && i + 1 == args.size())
+                        return UsageError("option '-o' needs a value");
+                    options.outputFolder = rest.empty() ? args[++i] : std::string(rest);
+                    if (options.outputFolder.empty())
+                        return UsageError("--output needs a folder name");
+                    break;
                 }
                 const Flag *flag = FindFlag({}, letter);
                 if (flag == nullptr)
@@ -108,7 +121,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
         }
 
         const auto [name, inlineValue] = SplitOption(arg);
-        const bool takesValue = name == "--jobs" || name == "--log";
+        const bool takesValue = name == "--jobs" || name == "--log" || name == "--output";
         if (!takesValue && inlineValue)
             return UsageError("option '" + std::string(name) + "' takes no value");
 
@@ -143,6 +156,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
             if (value.empty())
                 return UsageError("--log needs a file name");
             options.logFile = value;
+        } else if (name == "--output") {
+            if (value.empty())
+                return UsageError("--output needs a folder name");
+            options.outputFolder = value;
         } else {
             return UsageError("unknown option '" + std::string(arg) + "'");
         }
@@ -150,6 +167,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string> &args, unsigne
 
     if (options.paths.empty())
         return UsageError("no file or folder given");
+    if (options.overwrite && options.outputFolder.empty())
+        return UsageError("--overwrite goes with --output DIR");
     parsed.action = ParsedCommandLine::Action::Run;
     return parsed;
 }
@@ -163,6 +182,7 @@ unsigned DefaultJobCount()
 std::string UsageText()
 {
     return "Usage: sparrowtrim-cli [OPTION]... PATH...\n"
+           "  or:  sparrowtrim-cli [OPTION]... - < IN.jpg > OUT.jpg\n"
            "Makes JPEG files smaller in place, without re-encoding them: keeps what a\n"
            "decoder needs and drops metadata (EXIF, XMP, ICC), comments, fill bytes and\n"
            "junk around the image. A PATH is a file, or a folder whose *.jpg, *.jpeg and\n"
@@ -188,11 +208,23 @@ std::string UsageText()
            "                           (otherwise they are reported as errors)\n"
            "  -q, --quiet              print only the lines of files that failed; no progress\n"
            "                           line\n"
+           "  -v, --verbose            after each file's line, a line saying what was dropped\n"
+           "                           (or would be, in a dry run) and how many bytes each\n"
            "      --jobs N             handle N files at a time (default: one per processor)\n"
            "      --log FILE           write the results and totals to FILE, replacing it\n"
+           "  -o, --output DIR         leave the originals as they are: write each file's\n"
+           "                           result to DIR under its name (with -r, under its path\n"
+           "                           below the folder named), files with nothing to drop\n"
+           "                           as they are; DIR is made when missing\n"
+           "      --overwrite          let --output replace files that exist in DIR\n"
            "  -h, --help               show this help and exit\n"
            "      --version            show the version and exit\n"
-           "Short options can be given together after one dash.\n"
+           "Short options can be given together after one dash (-rno DIR).\n"
+           "\n"
+           "The PATH - reads one photo from standard input and writes the result to\n"
+           "standard output (the photo unchanged when nothing needs removing, nothing when\n"
+           "it fails); its line goes to standard error. Standard output must not be a\n"
+           "terminal.\n"
            "\n"
            "Ctrl-C stops the run once the files in hand are done; the totals and the log\n"
            "are written as usual. A second Ctrl-C ends the program at once.\n"

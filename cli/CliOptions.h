@@ -11,12 +11,15 @@ struct CliOptions
     bool keepDate = false;
     bool processReadOnly = false;
     bool quiet = false;
+    bool verbose = false;
     bool recursive = false;
     bool dryRun = false;
     bool keepIcc = false;
     bool keepOrientation = false;
+    bool overwrite = false;
     unsigned jobs = 1;
-    std::string logFile; // empty: no log
+    std::string outputFolder; // empty: files are optimized in place
+    std::string logFile;      // empty: no log
     std::vector<std::string> paths;
 };
 

@@ -44,13 +44,29 @@ int DescriptorOutput::sync()
     return Drain() ? 0 : -1;
 }
 
+// A large block, such as a photo on its way to standard output, goes out in one write
+// instead of buffer by buffer.
+std::streamsize DescriptorOutput::xsputn(const char *data, std::streamsize count)
+{
+    if (count < static_cast<std::streamsize>(m_Buffer.size()))
+        return std::streambuf::xsputn(data, count);
+    if (!Drain() || !WriteAll(data, static_cast<std::size_t>(count)))
+        return 0;
+    return count;
+}
+
 // Writes what is buffered; the buffer is emptied whether or not that worked, so that one
 // failure does not hold up everything after it.
 bool DescriptorOutput::Drain()
 {
     const char *data = pbase();
-    std::size_t size = static_cast<std::size_t>(pptr() - pbase());
+    const auto size = static_cast<std::size_t>(pptr() - pbase());
     setp(m_Buffer.data(), m_Buffer.data() + m_Buffer.size());
+    return WriteAll(data, size);
+}
+
+bool DescriptorOutput::WriteAll(const char *data, std::size_t size)
+{
     if (size > 0 && m_Closed && m_Error == 0)
         m_Error = EBADF;
     while (size > 0 && m_Error == 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <streambuf>
 
 namespace sparrowtrim::cli {
@@ -23,9 +24,11 @@ public:
 protected:
     int_type overflow(int_type c) override;
     int sync() override;
+    std::streamsize xsputn(const char *data, std::streamsize count) override;
 
 private:
     bool Drain();
+    bool WriteAll(const char *data, std::size_t size);
 
     int m_Fd;
     bool m_Closed;

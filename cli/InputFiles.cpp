@@ -67,8 +67,9 @@ public:
             m_Collected.files.push_back(std::move(file));
     }
 
-    // `path` as given; its files are named after FolderOfPath(path).
-    void AddFolder(const std::string &path)
+    // `path` as given; its files are named after FolderOfPath(path), and `subFolder` is the
+    // part of that below the folder argument.
+    void AddFolder(const std::string &path, const std::string &subFolder = {})
     {
         // A folder reached again (named twice, or mounted inside itself) adds nothing new.
         if (m_Recursive && !m_SeenFolders.insert(FileIdentity(path)).second)
@@ -82,9 +83,9 @@ public:
         const std::string folder = mUtils::FolderOfPath(path);
         for (const FolderEntry &entry : entries) {
             if (entry.isFolder)
-                AddFolder(folder + entry.name);
+                AddFolder(folder + entry.name, mUtils::FolderOfPath(subFolder + entry.name));
             else
-                AddFile({folder, entry.name});
+                AddFile({folder, entry.name, subFolder});
         }
     }
 

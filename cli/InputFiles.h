@@ -10,6 +10,9 @@ struct InputFile
 {
     std::string folder;
     std::string name;
+    // The part of the folder below the folder argument it was found in (empty for a file named
+    // itself): where a copy of the tree puts it.
+    std::string subFolder = {};
 
     std::string Path() const { return folder + name; }
     bool operator==(const InputFile &) const = default;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #else
 #include <fcntl.h>
@@ -84,6 +85,15 @@ void RaiseOpenFileLimit()
 #endif
 }
 
+// A photo read from standard input or written to standard output passes byte for byte.
+void UseBinaryStandardStreams()
+{
+#ifdef _WIN32
+    _setmode(0, _O_BINARY);
+    _setmode(1, _O_BINARY);
+#endif
+}
+
 bool IsTerminal(std::FILE *stream)
 {
 #ifdef _WIN32
@@ -100,6 +110,7 @@ int main(int argc, char **argv)
     const bool outputClosed = OccupyStandardDescriptors();
     HandleSignals();
     RaiseOpenFileLimit();
+    UseBinaryStandardStreams();
 
     sparrowtrim::cli::DescriptorOutput outputBuffer(1, outputClosed);
     std::ostream output(&outputBuffer);
@@ -108,8 +119,8 @@ int main(int argc, char **argv)
     try {
         const sparrowtrim::cli::Terminals terminals = {.output = IsTerminal(stdout),
                                                        .error = IsTerminal(stderr)};
-        status =
-            sparrowtrim::cli::RunCommandLine(args, output, std::cerr, &g_StopRequested, terminals);
+        status = sparrowtrim::cli::RunCommandLine(args, output, std::cerr, &g_StopRequested,
+                                                  terminals, &std::cin);
     } catch (const std::exception &error) {
         std::cerr << "sparrowtrim-cli: " << error.what() << '\n';
     }

@@ -15,8 +15,9 @@ namespace {
 
 // Zero bytes behind the loaded data: every look-ahead of the walk past the last byte reads zero.
 constexpr std::size_t kInputPadding = 11;
-// Lengths are signed 32-bit; a larger file or output is refused rather than overflowing them.
-constexpr std::size_t kMaxLength = std::numeric_limits<std::int32_t>::max();
+// A larger file or output is refused rather than overflowing the lengths.
+constexpr std::size_t kMaxLength = kMaxFileLength;
+static_assert(kMaxLength == std::numeric_limits<std::int32_t>::max());
 
 constexpr std::uint8_t kMarker = 0xFF;
 constexpr std::uint8_t kStartOfImage = 0xD8;
@@ -34,7 +35,7 @@ constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
 constexpr std::int32_t kMinAdobeLength = 2 + sizeof kAdobeSignature;
 
 constexpr char kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', '\0'};
-constexpr const char *kCouldNotOpen = "Couldn't open input file.";
+constexpr const char *kCouldNotOpen = kCouldNotOpenMessage;
 constexpr const char *kNotJpeg = "Not a valid JPEG file.  File unchanged.";
 constexpr const char *kParseProblem = "Problem parsing file.  File unchanged.";
 constexpr const char *kCouldNotWrite = kCouldNotWriteMessage;
@@ -162,6 +163,13 @@ std::int32_t mJPEGOpt::LoadInputBuffer(std::span<const std::uint8_t> input)
     }
 }
 
+std::span<const std::uint8_t> mJPEGOpt::Input() const
+{
+    if (m_InputBuffer.size() < kInputPadding)
+        return {};
+    return {m_InputBuffer.data(), m_InputBuffer.size() - kInputPadding};
+}
+
 // Buffers of an empty input, after a failed load.
 void mJPEGOpt::ClearBuffers()
 {
@@ -208,6 +216,8 @@ std::int32_t mJPEGOpt::WalkLoadedInput()
     }
 
     m_ScanPosition = static_cast<std::size_t>(start) + 1;
+    m_Segments = {};
+    m_Segments.beforeImage = start;
     m_OrientationAt = 0;
     m_Orientation.reset();
     std::int32_t step = kSegmentHandled;
@@ -277,8 +287,13 @@ std::int32_t mJPEGOpt::ProcessSegment()
             if (!AppendBytes(p, n + 2))
                 return kDataEnded;
             NoteAppended(code);
-        } else if (code == kApp1) {
-            NoteOrientation(p);
+            // The only APP2 segments kept are those of a profile asked for.
+            if (code == kApp2)
+                m_Segments.keptIcc += static_cast<std::int64_t>(n) + 2;
+        } else {
+            NoteDroppedSegment({in + p, n + 1}, m_Segments);
+            if (code == kApp1)
+                NoteOrientation(p);
         }
         p = next;
     }
@@ -346,17 +361,23 @@ bool mJPEGOpt::InsertOrientationSegment()
     m_OutputBuffer.insert(m_OutputBuffer.begin() + static_cast<std::ptrdiff_t>(m_OrientationAt),
                           segment.begin(), segment.end());
     m_OutputLength = static_cast<std::int32_t>(m_OutputBuffer.size());
+    m_Segments.keptOrientation = static_cast<std::int64_t>(segment.size());
     return true;
 }
 
-bool mJPEGOpt::SkipFillBytes(std::size_t &p) const
+// Passes the 0xFF of the next marker and the fill bytes before it; the output has that 0xFF
+// already.
+bool mJPEGOpt::SkipFillBytes(std::size_t &p)
 {
     const std::size_t length = m_InputBuffer.size() - kInputPadding;
+    const std::size_t from = p;
     while (m_InputBuffer[p] == kMarker) {
         ++p;
         if (p == length)
             return false;
     }
+    if (p > from + 1)
+        m_Segments.fill += static_cast<std::int64_t>(p - from - 1);
     return true;
 }
 
@@ -368,6 +389,7 @@ std::int32_t mJPEGOpt::CopyScans(std::size_t sosPosition)
     const std::size_t end = FindScanEnd(sosPosition);
     if (end < length) {
         m_ScanPosition = end;
+        m_Segments.afterImage = static_cast<std::int64_t>(length - end - 2);
         return AppendBytes(sosPosition, end + 2 - sosPosition) ? kImageEndFound : kDataEnded;
     }
     m_ScanPosition = length;

@@ -4,6 +4,7 @@
 #include "engine/FileAttributes.h"
 #include "engine/FileTypes.h"
 #include "engine/Replacement.h"
+#include "engine/SegmentReport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,11 @@ inline constexpr std::int32_t kRewritten = 0;
 inline constexpr std::int32_t kFailed = -1;
 inline constexpr std::int32_t kNothingToChange = -5;
 
+// The largest file the engine takes: lengths are signed 32-bit.
+inline constexpr std::size_t kMaxFileLength = 2147483647;
+
+// The message of a file that could not be read.
+inline constexpr const char *kCouldNotOpenMessage = "Couldn't open input file.";
 // The message of a file whose new content could not be put in its place.
 inline constexpr const char *kCouldNotWriteMessage = "Could not write output file.";
 
@@ -68,6 +74,16 @@ public:
     std::int32_t OptimizeBuffer(std::span<const std::uint8_t> input);
     std::span<const std::uint8_t> Output() const { return m_OutputBuffer; }
 
+    // The walk of a file alone, for a copy written elsewhere: PrepareJPEG without writing and
+    // without the read-only question. After kRewritten its new bytes are Output(), after
+    // kNothingToChange its own bytes Input().
+    std::int32_t ExamineJPEG(const std::string &path) { return LoadAndWalk(path); }
+    std::span<const std::uint8_t> Input() const;
+
+    // What the walk of the last file dropped and kept; meaningful after kRewritten and
+    // kNothingToChange.
+    const SegmentReport &Segments() const { return m_Segments; }
+
     // Message of the last file that failed; meaningful only after kFailed.
     const std::string &ResultMessage() const { return m_ResultMessage; }
     // The system's reason behind the last failure, such as "opening the file: No such file or
@@ -107,7 +123,7 @@ private:
     void NoteAppended(std::uint8_t code);
     void NoteOrientation(std::size_t codePosition);
     bool InsertOrientationSegment();
-    bool SkipFillBytes(std::size_t &p) const;
+    bool SkipFillBytes(std::size_t &p);
     void ClearBuffers();
 
     ReadOnlyPolicy m_ProcessReadOnly;
@@ -129,6 +145,7 @@ private:
     bool m_InLeadingSegments = false;
     // What the first EXIF segment met says; value 0 when it gives no orientation to keep.
     std::optional<ExifOrientation> m_Orientation;
+    SegmentReport m_Segments;
     std::string m_ResultMessage;
     std::string m_FailureReason;
     bool m_WriterActive = false;

@@ -12,8 +12,11 @@ _sparrowtrim_cli()
         --keep-date
         --process-read-only
         --quiet -q
+        --verbose -v
         --jobs
         --log
+        --output -o
+        --overwrite
         --help -h
         --version
     )
@@ -26,6 +29,10 @@ _sparrowtrim_cli()
             ;;
         --log)
             COMPREPLY=()
+            return
+            ;;
+        --output | -o)
+            COMPREPLY=($(compgen -d -- "$cur"))
             return
             ;;
     esac

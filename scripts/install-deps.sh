@@ -10,7 +10,7 @@ base=(
   xvfb xauth xdotool x11-utils
   libjpeg-turbo-progs libimage-exiftool-perl
   desktop-file-utils appstream man-db dpkg-dev file lintian
-  strace acl attr procps bindfs ntfs-3g
+  strace acl attr procps bindfs ntfs-3g parallel
   fonts-liberation fonts-dejavu-core
 )
 bench=(libbenchmark-dev jhead hyperfine)

@@ -256,6 +256,43 @@ private slots:
         QCOMPARE(ListTexts(lstDetails()), (QStringList{"Optimizing: b.jpg", "Optimizing: d.jpg"}));
     }
 
+    // Folders and files dropped on the window open as on the command line: a folder is listed,
+    // files are selected in the first one's folder, other types left out; a drop during a run is
+    // refused.
+    void dropOpensAsTheCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("dropped"); // below the test folder
+        QTest::addColumn<bool>("duringRun");
+        QTest::addColumn<QStringList>("seen"); // the folder box below the test folder, the list
+        QTest::newRow("folder") << QStringList{u"sub"_s} << false
+                                << QStringList{u"sub"_s, u"x.jpg"_s};
+        QTest::newRow("files, other types left out")
+            << QStringList{u"c.jpg"_s, u"a.jpg"_s, u"notes.txt"_s} << false
+            << QStringList{u"."_s, u"*a.jpg"_s, u"b.jpg"_s, u"*c.jpg"_s};
+        QTest::newRow("files of two folders") << QStringList{u"sub/x.jpg"_s, u"a.jpg"_s} << false
+                                              << QStringList{u"sub"_s, u"*x.jpg"_s};
+        QTest::newRow("refused during a run")
+            << QStringList{u"sub"_s} << true << QStringList{u"."_s} + kRunFiles;
+    }
+
+    void dropOpensAsTheCommandLine()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(bool, duringRun);
+        QFETCH(QStringList, seen);
+        CreateFiles(m_Folder->path(), {"sub/", "sub/x.jpg"});
+        if (duringRun) {
+            QVERIFY(PrepareRun(kRunFiles));
+            QTimer::singleShot(0, this, [&] { QVERIFY(!Drop(dropped)); });
+            Click(u"cmdAction(0)"_s);
+        } else {
+            CreateFiles(m_Folder->path(), {"a.jpg", "b.jpg", "c.jpg", "notes.txt"});
+            QVERIFY(Drop(dropped));
+        }
+        const QString folder = QDir(m_Folder->path()).relativeFilePath(txtImgDir()->text());
+        QCOMPARE(QStringList{QDir::cleanPath(folder)} + ListTexts(fbImages()), seen);
+    }
+
     // Boxes clicked before START and after the first file. The first file is old, the second
     // read-only; both have metadata to drop. Only the read-only box is read for each file.
     void options_data()
@@ -517,6 +554,23 @@ private:
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 20, box->height() - 4));
     }
     QString Path(const QString &name) const { return QDir(m_Folder->path()).filePath(name); }
+    // Drags `names` in the test folder onto the window and drops them; true when taken.
+    bool Drop(const QStringList &names) const
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &name : names)
+            urls << QUrl::fromLocalFile(Path(name));
+        data.setUrls(urls);
+        const QPoint at = m_Window->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_Window.get(), &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_Window.get(), &drop);
+        return drop.isAccepted();
+    }
     // Copies of `names` from the read-only corpus, writable, in the window's folder, selected.
     bool PrepareRun(const QStringList &names)
     {

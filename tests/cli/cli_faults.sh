@@ -78,6 +78,10 @@ rows=(
   "NtfsReadOnlyAttributeHonoured|on_disk ntfs small.jpg setfattr -n system.ntfs_attrib_be -v 0x00000001 small.jpg '&&' \$cli small.jpg|1|ERROR:  Cannot overwrite read-only file.||"
   "NtfsReadOnlyClearedWhenAskedOtherAttributesKept|on_disk ntfs small.jpg setfattr -n system.ntfs_attrib_be -v 0x00000023 small.jpg '&&' \$cli -q --process-read-only small.jpg '&& grep -q 0x00000022 <(getfattr -e hex -n system.ntfs_attrib_be small.jpg)'|0|||small"
   "OutputFull|\$cli small.jpg >/dev/full|1||write error: No space left on device|small"
+  "PipelineGivesTheBytesOfARunInPlace|\$cli -q - <large.jpg >../piped && cmp ../piped ../expected/large.jpg && echo same|0|same||"
+  "PipelineOutputFull|\$cli - <small.jpg >/dev/full|1||write error: No space left on device|"
+  "PipelineInputTooLarge|truncate -s 3G ../big && \$cli - <../big \| wc -c \| sed 's/^/bytes: /'|1|bytes: 0|-: reading standard input: the input is too large|"
+  "PipelineOutputOnATerminal|script -qec \"\$cli - <small.jpg\" /dev/null|2|standard output is a terminal||"
   "OutputReaderGone|{ sleep 1; \$cli small.jpg; } \| true|1||write error: Broken pipe|small"
   "OutputClosedAndTheLogOpened|\$cli --log \"\$log\" small.jpg >&-|1||write error: Bad file descriptor|small"
 )

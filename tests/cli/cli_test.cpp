@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -149,6 +150,9 @@ TEST_P(RunTest, StatusOutputAndFiles)
                         has(ReadText(dir.Folder() + "log"), "File: \t" + fields[1] + "\r\n"));
             line = fields[0] + '\t' + fields[1];
         }
+        // What a file's walk dropped goes to the log too.
+        EXPECT_TRUE(!line.starts_with("\t") || !has(row.notes, "log") ||
+                    has(ReadText(dir.Folder() + "log"), line + "\r\n"));
         lines += line + '\n';
     }
     if (row.out.starts_with("..."))
@@ -229,9 +233,32 @@ const RunCase kRunCases[] = {
     {"QuietShowsOnlyFailures", "fat.jpg bad.jpg cut.jpg", "--jobs=3 @ --quiet", 1,
      "ERROR:  Not a valid JPEG file.  File unchanged.\t@bad.jpg\n"
      "ERROR:  Problem parsing file.  File unchanged.\t@cut.jpg\n"},
-    {"MissingFilesDashAndDoubleDash", "lean.jpg", "--quiet - @ -- @gone.jpg --x", 1,
-     "ERROR:  Couldn't open input file.\t-\nERROR:  Couldn't open input file.\t@gone.jpg\n"
-     "ERROR:  Couldn't open input file.\t--x\n", "untouched"},
+    {"MissingFilesAndDoubleDash", "lean.jpg", "--quiet @ -- @gone.jpg --x", 1,
+     "ERROR:  Couldn't open input file.\t@gone.jpg\nERROR:  Couldn't open input file.\t--x\n",
+     "untouched"},
+    {"StandardInputWithOtherPaths", "fat.jpg", "-q @ -", 2, ""},
+    {"StandardInputToAnOutputFolder", "", "-o @out -", 2, ""},
+// Windows refuses --output as a usage error.
+#ifndef _WIN32
+    {"CopyNeverReplacesAFile", "fat.jpg out/fat.jpg=lean.jpg", "-q -o @out @fat.jpg", 1,
+     "ERROR:  Could not write output file.\t@fat.jpg\n", "untouched"},
+    {"CopyReplacesAFileWhenAsked", "fat.jpg out/fat.jpg=lean.jpg", "-q --overwrite -o @out @", 0,
+     ""},
+    {"CopiesOfTheSameName", "a/fat.jpg b/fat.jpg", "-q -o @out @a%fat.jpg @b%fat.jpg", 1,
+     "ERROR:  Could not write output file.\t@b%fat.jpg\n", "untouched"},
+    {"CopyNeverReplacesItsOriginal", "fat.jpg", "-q --overwrite --output=@ @fat.jpg", 1,
+     "ERROR:  Could not write output file.\t@fat.jpg\n", "untouched"},
+#endif
+    {"OutputInsideTheWalkedTree", "fat.jpg", "-ro @out @", 2, ""},
+    {"OverwriteWithoutOutput", "fat.jpg", "--overwrite @", 2, ""},
+    {"OutputWithoutFolder", "fat.jpg", "@ -o", 2, ""},
+    {"VerboseSaysWhatWasDropped", "fat.jpg lean.jpg", "-v --keep-icc --jobs 1 @", 0,
+     "...File successfully optimized.\t@fat.jpg\n\tRemoved: EXIF 2478 bytes (with a GPS position "
+     "and a thumbnail); kept: ICC profile 3162 bytes\nNo need to optimize file.\t@lean.jpg\n"
+     "\tRemoved: nothing\n"},
+    {"VerboseDryRunInTheLog", "turned.jpg", "-vn --keep-orientation --log @log @", 0,
+     "...\tWould remove: EXIF 100 bytes, ICC profile 2730 bytes; kept: orientation 36 bytes\n",
+     "untouched log"},
     {"ReadOnlyRefused", "fat.jpg", "--quiet @", 1,
      "ERROR:  Cannot overwrite read-only file.\t@fat.jpg\n", "read-only untouched"},
     {"ReadOnlyProcessedWhenAsked", "fat.jpg", "@ --process-read-only --quiet", 0, "", "read-only"},
@@ -282,6 +309,164 @@ const RunCase kRunCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunTest, testing::ValuesIn(kRunCases),
                          [](const auto &row) { return std::string(row.param.name); });
+
+struct StreamCase
+{
+    const char *name;
+    const char *args; // before the path
+    bool terminal;    // standard output is a terminal
+};
+
+using StreamTest = testing::TestWithParam<StreamCase>;
+
+// Every photo through "-" against a copy of it optimized in place: standard output holds the
+// copy's new bytes (nothing after a failure, a dry run or a refusal), standard error the copy's
+// line, and the exit statuses agree.
+TEST_P(StreamTest, SameBytesAsARunInPlace)
+{
+    const StreamCase &row = GetParam();
+    const bool dryRun = std::string(row.args).starts_with("-n");
+    const auto result = [](const std::string &text) { return text.substr(0, text.find('\t')); };
+    const TemporaryFolder dir;
+    for (const auto &entry : fs::directory_iterator(kCorpus)) {
+        const std::string copy = dir.File(entry.path().filename().string());
+        fs::copy_file(entry.path(), copy);
+        fs::permissions(copy, fs::perms::owner_write, fs::perm_options::add);
+        std::vector<std::string> args = Split(row.args);
+        args.push_back(copy);
+        std::ostringstream inPlaceOut, inPlaceErr, out, err;
+        const int inPlace = RunCommandLine(args, inPlaceOut, inPlaceErr);
+        args.back() = "-";
+        std::istringstream in(ReadText(entry.path()));
+        const int piped = RunCommandLine(args, out, err, nullptr, {row.terminal, false}, &in);
+        if (row.terminal && !dryRun) {
+            EXPECT_EQ(piped, kExitUsage);
+            EXPECT_EQ(out.str(), "");
+            continue;
+        }
+        EXPECT_EQ(piped, inPlace) << copy;
+        EXPECT_EQ(result(err.str()), result(inPlaceOut.str())) << copy;
+        EXPECT_TRUE(out.str() == (inPlace != kExitSuccess || dryRun ? "" : ReadText(copy))) << copy;
+        // With -v every byte saved is accounted for: what was dropped, less the orientation
+        // kept in a segment of its own, is what was saved (and two more where an end of image
+        // was added).
+        const std::string text = err.str();
+        if (std::string(row.args).starts_with("-v") && piped == kExitSuccess) {
+            std::smatch sizes, kept;
+            ASSERT_TRUE(std::regex_search(text, sizes, std::regex("\t(\\d+)( -> (\\d+))? bytes")));
+            const std::string removed = text.substr(text.find("Removed: "));
+            const std::string droppedPart = removed.substr(0, removed.find(';'));
+            long long dropped = 0;
+            const std::regex count("(\\d+) bytes?");
+            for (std::sregex_iterator it(droppedPart.begin(), droppedPart.end(), count), end;
+                 it != end; ++it)
+                dropped += std::stoll((*it)[1]);
+            std::regex_search(removed, kept, std::regex("orientation (\\d+)"));
+            const long long saved =
+                std::stoll(sizes[1]) - std::stoll(sizes[3].matched ? sizes[3] : sizes[1]);
+            const long long added = dropped - saved - (kept.empty() ? 0 : std::stoll(kept[1]));
+            EXPECT_TRUE(added == 0 || added == 2) << text;
+        }
+    }
+}
+
+const StreamCase kStreamCases[] = {
+    {"Plain", "", false},
+    {"QuietKeepingIccAndOrientation", "-q --keep-icc --keep-orientation", false},
+    {"VerboseAccountsForEveryByte", "-v --keep-orientation", false},
+    {"DryRunOnATerminal", "-n", true},
+    {"RefusedOnATerminal", "", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, StreamTest, testing::ValuesIn(kStreamCases),
+                         [](const auto &row) { return std::string(row.param.name); });
+
+#ifndef _WIN32
+struct CopyCase
+{
+    const char *name;
+    const char *inPlace; // a run over @place
+    const char *copy;    // the same run over @in, copied to @out%deeper
+    bool dryRun = false;
+};
+
+using CopyTest = testing::TestWithParam<CopyCase>;
+
+// Every photo in a tree, optimized in place in one copy of the tree and copied clean from
+// another: the copies hold the bytes of the run in place (none after a failure or a dry run)
+// with the originals' permission bits, the originals stay as they were, and the lines agree.
+TEST_P(CopyTest, SameBytesAsARunInPlace)
+{
+    const CopyCase &row = GetParam();
+    const TemporaryFolder dir;
+    const auto fill = [&](const std::string &tree) {
+        int n = 0;
+        for (const auto &entry : fs::directory_iterator(kCorpus)) {
+            const fs::path to =
+                dir.Path() / tree / (++n % 2 ? "a" : "b/c") / entry.path().filename();
+            fs::create_directories(to.parent_path());
+            fs::copy_file(entry.path(), to);
+            fs::permissions(to, n % 3 ? fs::perms::owner_read : fs::perms::owner_all);
+            fs::last_write_time(to, fs::file_time_type::clock::now() - std::chrono::hours(n));
+        }
+    };
+    fill("place");
+    fill("in");
+    const auto run = [&](const char *args, const std::string &from, const std::string &to) {
+        std::vector<std::string> expanded;
+        for (const std::string &arg : Split(args))
+            expanded.push_back(Expand(arg, dir.Folder()));
+        std::ostringstream out, err;
+        const int status = RunCommandLine(expanded, out, err);
+        std::string text = std::to_string(status) + out.str();
+        for (auto at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+        return text;
+    };
+    const std::string copy = run(row.copy, dir.Folder() + "in", dir.Folder() + "place");
+    EXPECT_EQ(copy, run(row.inPlace, dir.Folder() + "place", dir.Folder() + "place"));
+
+    std::size_t copies = 0;
+    const fs::path out = dir.Path() / "out" / "deeper";
+    for (const auto &entry : fs::recursive_directory_iterator(dir.Path() / "in")) {
+        // A folder gives its JPEG files only.
+        if (!entry.is_regular_file() || entry.path().extension() == ".mpo")
+            continue;
+        const fs::path relative = fs::relative(entry.path(), dir.Path() / "in");
+        const fs::path place = dir.Path() / "place" / relative;
+        EXPECT_EQ(ReadText(entry.path()), ReadText(kCorpus / entry.path().filename()));
+        const bool failed = copy.find("\t" + place.string() + "\n") != std::string::npos;
+        EXPECT_EQ(fs::exists(out / relative), !row.dryRun && !failed) << relative;
+        if (!fs::exists(out / relative))
+            continue;
+        ++copies;
+        EXPECT_TRUE(ReadText(out / relative) == ReadText(place)) << relative;
+        EXPECT_EQ(fs::status(out / relative).permissions(), entry.status().permissions());
+        EXPECT_EQ(fs::last_write_time(out / relative) == fs::last_write_time(entry.path()),
+                  std::string(row.copy).find("--keep-date") != std::string::npos);
+    }
+    std::size_t files = 0;
+    std::error_code none;
+    for (const auto &entry : fs::recursive_directory_iterator(dir.Path() / "out", none))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, copies);
+    EXPECT_EQ(copies == 0, row.dryRun);
+    EXPECT_EQ(fs::exists(dir.Path() / "out"), !row.dryRun);
+}
+
+const CopyCase kCopyCases[] = {
+    {"Plain", "-r --process-read-only @place", "-r -o @out%deeper @in"},
+    {"KeepingEverything",
+     "-rq --keep-icc --keep-orientation --keep-date --process-read-only "
+     "@place",
+     "--jobs 3 -rq --keep-icc --keep-orientation --keep-date --output=@out%deeper @in"},
+    {"DryRun", "-rn --process-read-only @place", "-rno @out%deeper @in", true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, CopyTest, testing::ValuesIn(kCopyCases),
+                         [](const auto &row) { return std::string(row.param.name); });
+#endif
 
 // Every fourth corpus file, damaged ones included, named in reverse order and handled alone then
 // in parallel from fresh copies: the lines come in the order of the arguments, and the lines and
