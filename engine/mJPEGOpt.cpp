@@ -95,6 +95,14 @@ std::int32_t mJPEGOpt::OptimizeJPEG(const std::string &path)
     return kRewritten;
 }
 
+std::int32_t mJPEGOpt::ExamineJPEG(const std::string &path)
+{
+    const std::int32_t examined = LoadAndWalk(path);
+    // Nothing is replaced: a writer need not wait for this run.
+    m_Guard.Release();
+    return examined;
+}
+
 std::int32_t mJPEGOpt::PrepareJPEG(const std::string &path, bool keepDate)
 {
     const std::int32_t examined = LoadAndWalk(path);

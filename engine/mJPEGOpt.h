@@ -77,7 +77,7 @@ public:
     // The walk of a file alone, for a copy written elsewhere: PrepareJPEG without writing and
     // without the read-only question. After kRewritten its new bytes are Output(), after
     // kNothingToChange its own bytes Input().
-    std::int32_t ExamineJPEG(const std::string &path) { return LoadAndWalk(path); }
+    std::int32_t ExamineJPEG(const std::string &path);
     std::span<const std::uint8_t> Input() const;
 
     // What the walk of the last file dropped and kept; meaningful after kRewritten and

@@ -71,6 +71,7 @@ rows=(
   "SizeLimitEndsTheRun|ulimit -f 16; \$cli small.jpg large.jpg lean.jpg|1|Files processed: 3|large.jpg: writing the temporary file: File too large|small"
   "HangUpEndsTheRun|hang_up strace -f -o /dev/null -e trace=sync_file_range -e inject=sync_file_range:delay_exit=100000 \$cli --jobs 1 --log \"\$log\" many-*.jpg|1|Files processed: |sparrowtrim-cli: stopped; |many-1"
   "FewFilesMayBeOpen|ulimit -n 64; \$cli many-*.jpg small.jpg|0|301 Files optimized||small"
+  "PhotoOpenForWritingLeftAsItIs|exec 3>>small.jpg; \$cli small.jpg large.jpg|1|ERROR:  Could not write output file.	small.jpg|small.jpg: another program has the file open for writing|large"
   "NearlyFullDiskTakesFilesOneByOne|on_disk 24000k 'big-*.jpg' \$cli --jobs 1 big-*.jpg|0|10 Files optimized||big-1 big-2 big-3 big-4 big-5 big-6 big-7 big-8 big-9 big-10"
   "OwnerAndModeThatCannotBeSetAreNotNeeded|chmod 600 small.jpg; strace -f -o /dev/null -e trace=fchown,fchmod -e inject=fchown,fchmod:error=ENOSYS \$cli -q small.jpg|0|||small"
   "FuseFilesFlushedEachWithoutSyncfs|on_disk fuse '' strace -f -o '$work/trace' -e trace=syncfs,fdatasync \$cli -q small.jpg many-1.jpg many-2.jpg '&& ! grep -q syncfs $work/trace && test \$(grep -c fdatasync $work/trace) -ge 3'|0|||small many-1 many-2"
