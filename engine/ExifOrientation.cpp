@@ -1,5 +1,7 @@
 #include "engine/ExifOrientation.h"
 
+#include "engine/TiffReader.h"
+
 #include <cstring>
 
 namespace sparrowtrim {
@@ -7,9 +9,6 @@ namespace sparrowtrim {
 namespace {
 
 constexpr char kExifSignature[] = {'E', 'x', 'i', 'f', '\0', '\0'};
-// Byte order mark, the number 42, the offset of the first image directory.
-constexpr std::size_t kTiffHeaderLength = 8;
-constexpr std::size_t kDirectoryEntryLength = 12;
 constexpr std::uint32_t kOrientationTag = 0x0112;
 constexpr std::uint32_t kShortType = 3;
 
@@ -31,28 +30,23 @@ constexpr std::array<std::uint8_t, kOrientationSegmentLength> kLittleEndianOrien
 // directory must lie inside the data: a damaged one is not guessed at.
 std::uint16_t ReadOrientation(std::span<const std::uint8_t> tiff, bool &bigEndian)
 {
-    if (tiff.size() < kTiffHeaderLength || tiff[0] != tiff[1] || (tiff[0] != 'M' && tiff[0] != 'I'))
+    const TiffReader reader(tiff);
+    if (!reader.HasByteOrder())
         return 0;
-    bigEndian = tiff[0] == 'M';
-    const auto word = [&](std::size_t at) -> std::uint32_t {
-        return bigEndian ? tiff[at] << 8 | tiff[at + 1] : tiff[at + 1] << 8 | tiff[at];
-    };
-    const auto doubleWord = [&](std::size_t at) {
-        return bigEndian ? word(at) << 16 | word(at + 2) : word(at + 2) << 16 | word(at);
-    };
-    const std::size_t directory = doubleWord(4);
-    if (word(2) != 42 || directory > tiff.size() - 2)
+    bigEndian = reader.BigEndian();
+    const std::size_t directory = reader.FirstDirectory();
+    if (reader.Word(2) != 42 || directory > tiff.size() - 2)
         return 0;
-    const std::size_t count = word(directory);
-    if (count > (tiff.size() - directory - 2) / kDirectoryEntryLength)
+    const std::size_t count = reader.Word(directory);
+    if (count > (tiff.size() - directory - 2) / TiffReader::kEntryLength)
         return 0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t entry = directory + 2 + i * kDirectoryEntryLength;
-        if (word(entry) != kOrientationTag)
+        const std::size_t entry = directory + 2 + i * TiffReader::kEntryLength;
+        if (reader.Word(entry) != kOrientationTag)
             continue;
-        const std::uint32_t value = word(entry + 8);
-        const bool valid =
-            word(entry + 2) == kShortType && doubleWord(entry + 4) == 1 && value >= 1 && value <= 8;
+        const std::uint32_t value = reader.Word(entry + 8);
+        const bool valid = reader.Word(entry + 2) == kShortType &&
+                           reader.DoubleWord(entry + 4) == 1 && value >= 1 && value <= 8;
         return valid ? static_cast<std::uint16_t>(value) : 0;
     }
     return 0;

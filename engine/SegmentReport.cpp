@@ -1,5 +1,8 @@
 #include "engine/SegmentReport.h"
 
+#include "engine/JpegMarkers.h"
+#include "engine/TiffReader.h"
+
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -10,13 +13,7 @@ namespace {
 
 using namespace std::string_view_literals;
 
-constexpr std::uint8_t kApp0 = 0xE0;
-constexpr std::uint8_t kApp1 = 0xE1;
-constexpr std::uint8_t kApp2 = 0xE2;
-constexpr std::uint8_t kApp13 = 0xED;
-constexpr std::uint8_t kApp15 = 0xEF;
-constexpr std::uint8_t kComment = 0xFE;
-constexpr std::size_t kEntryLength = 12;
+using namespace marker;
 constexpr std::uint32_t kGpsTag = 0x8825;
 
 bool StartsWith(std::span<const std::uint8_t> content, std::string_view signature)
@@ -29,24 +26,19 @@ bool StartsWith(std::span<const std::uint8_t> content, std::string_view signatur
 // directory, and has a second image directory (the thumbnail's). A damaged structure says no.
 void ReadExifContents(std::span<const std::uint8_t> tiff, SegmentReport &report)
 {
-    if (tiff.size() < 8 || tiff[0] != tiff[1] || (tiff[0] != 'M' && tiff[0] != 'I'))
+    const TiffReader reader(tiff);
+    if (!reader.HasByteOrder())
         return;
-    const bool bigEndian = tiff[0] == 'M';
-    const auto word = [&](std::size_t at) -> std::uint32_t {
-        return bigEndian ? tiff[at] << 8 | tiff[at + 1] : tiff[at + 1] << 8 | tiff[at];
-    };
-    const auto doubleWord = [&](std::size_t at) {
-        return bigEndian ? word(at) << 16 | word(at + 2) : word(at + 2) << 16 | word(at);
-    };
-    const std::size_t directory = doubleWord(4);
+    const std::size_t directory = reader.FirstDirectory();
     if (directory > tiff.size() - 2)
         return;
-    const std::size_t count = word(directory);
-    if (count > (tiff.size() - directory - 6) / kEntryLength)
+    const std::size_t count = reader.Word(directory);
+    if (count > (tiff.size() - directory - 6) / TiffReader::kEntryLength)
         return;
     for (std::size_t i = 0; i < count; ++i)
-        report.exifGps = report.exifGps || word(directory + 2 + i * kEntryLength) == kGpsTag;
-    const std::size_t next = doubleWord(directory + 2 + count * kEntryLength);
+        report.exifGps =
+            report.exifGps || reader.Word(directory + 2 + i * TiffReader::kEntryLength) == kGpsTag;
+    const std::size_t next = reader.DoubleWord(directory + 2 + count * TiffReader::kEntryLength);
     report.exifThumbnail = report.exifThumbnail || (next != 0 && next < tiff.size());
 }
 

@@ -1,6 +1,7 @@
 #include "engine/mJPEGOpt.h"
 
 #include "engine/FileAttributes.h"
+#include "engine/JpegMarkers.h"
 #include "engine/platform/PlatformFiles.h"
 
 #include <array>
@@ -19,16 +20,8 @@ constexpr std::size_t kInputPadding = 11;
 constexpr std::size_t kMaxLength = kMaxFileLength;
 static_assert(kMaxLength == std::numeric_limits<std::int32_t>::max());
 
-constexpr std::uint8_t kMarker = 0xFF;
-constexpr std::uint8_t kStartOfImage = 0xD8;
-constexpr std::uint8_t kEndOfImage = 0xD9;
-constexpr std::uint8_t kStartOfScan = 0xDA;
-constexpr std::uint8_t kQuantisationTables = 0xDB;
-constexpr std::uint8_t kRestartInterval = 0xDD;
-constexpr std::uint8_t kApp0 = 0xE0;
-constexpr std::uint8_t kApp1 = 0xE1;
-constexpr std::uint8_t kApp2 = 0xE2;
-constexpr std::uint8_t kApp14 = 0xEE;
+using namespace marker;
+constexpr std::uint8_t kMarker = kPrefix;
 
 constexpr char kAdobeSignature[] = {'A', 'd', 'o', 'b', 'e'};
 // Length field of the shortest APP14 segment that can carry the signature.
