@@ -50,7 +50,7 @@ names=(
   "jhead -purejpg"
   "exiftool -all="
   "cp -r"
-  "cp -r, rm -r, sync (the floor)"
+  "cp -r then rm -r then sync (the floor)"
 )
 commands=(
   "$cli --quiet $photos"
