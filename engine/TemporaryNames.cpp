@@ -94,6 +94,13 @@ bool IsAbandoned(const TemporaryWriter &writer, const TemporaryWriter &self,
     return writer.process != self.process && !processRuns(writer.process);
 }
 
+bool MayStillBeWriting(const TemporaryWriter &writer, const TemporaryWriter &self,
+                       const std::function<bool(std::uint64_t process)> &processRuns)
+{
+    return writer.machine == self.machine && writer.boot == self.boot &&
+           (writer.process == self.process || processRuns(writer.process));
+}
+
 std::uint32_t Digest(std::string_view text)
 {
     // FNV-1a: enough to tell machines and boots apart, not meant to withstand an adversary.

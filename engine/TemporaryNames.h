@@ -38,6 +38,11 @@ std::optional<TemporaryWriter> WriterOfTemporaryName(std::string_view name);
 bool IsAbandoned(const TemporaryWriter &writer, const TemporaryWriter &self,
                  const std::function<bool(std::uint64_t process)> &processRuns);
 
+// True when a writer in this process namespace still runs, as it has since the machine last
+// started: it may be between creating its temporary file and locking it.
+bool MayStillBeWriting(const TemporaryWriter &writer, const TemporaryWriter &self,
+                       const std::function<bool(std::uint64_t process)> &processRuns);
+
 // A short, stable digest of a text (for the machine and boot parts of the writer).
 std::uint32_t Digest(std::string_view text);
 

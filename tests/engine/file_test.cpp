@@ -3,9 +3,9 @@
 // attributes or Windows attributes, and what it does when the system or another program gets
 // in its way.
 
+#include "engine/Replacement.h"
 #include "engine/TemporaryNames.h"
 #include "engine/mJPEGOpt.h"
-#include "engine/Replacement.h"
 #include "tests/engine/engine_fixtures.h"
 
 #include <cstdlib>
@@ -379,7 +379,8 @@ TEST_P(FaultTest, LeavesTheOriginalTheNewFileOrTheOtherProgramsOne)
     }
     if (!row.fault.atTheNextCall.empty()) {
         // Two saves around the switch: the first is back at the path, the second kept aside.
-        EXPECT_EQ(folder.Names(), (std::vector<std::string>{kPhoto, std::string(kPhoto) + ".kept"}));
+        EXPECT_EQ(folder.Names(),
+                  (std::vector<std::string>{kPhoto, std::string(kPhoto) + ".kept"}));
         EXPECT_EQ(ReadBytes(path), g_FirstByOther);
         EXPECT_EQ(ReadBytes(path + ".kept"), g_LeftByOther);
         EXPECT_NE(engine.FailureReason().find("kept as " + path + ".kept"), std::string::npos);
@@ -449,12 +450,13 @@ INSTANTIATE_TEST_SUITE_P(Posix, FaultTest, testing::ValuesIn(kFaultCases),
                          [](const auto &row) { return row.param.name; });
 
 // A leftover goes once no writer holds it, whatever machine, container or process its name
-// names; one a writer still holds stays, and so does every other name.
+// names, unless its writer still runs here (it may not have locked it yet); one a writer holds
+// stays, and so does every other name.
 TEST(PosixFileTest, OnlyLeftoversNoWriterHoldsAreRemoved)
 {
     TemporaryFolder folder;
-    const auto self = WriterOfTemporaryName(
-        fs::path(NextTemporaryPath(folder.File(kPhoto))).filename().string());
+    const auto self =
+        WriterOfTemporaryName(fs::path(NextTemporaryPath(folder.File(kPhoto))).filename().string());
     ASSERT_TRUE(self);
     const auto leftover = [&](std::uint32_t machine, std::uint32_t boot, std::uint64_t process) {
         const std::string name = TemporaryName(kPhoto, {machine, boot, process}, 7);
@@ -466,9 +468,14 @@ TEST(PosixFileTest, OnlyLeftoversNoWriterHoldsAreRemoved)
     struct flock lock = {};
     lock.l_type = F_WRLCK;
     ASSERT_EQ(::fcntl(writer, F_OFD_SETLK, &lock), 0);
-    std::vector<std::string> kept = {held, ".photo.jpg.sparrowtrim-tmp", kPhoto,
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    std::vector<std::string> kept = {held, leftover(self->machine, self->boot, self->process),
+                                     ".photo.jpg.sparrowtrim-tmp", kPhoto,
                                      TemporaryName("folder", {self->machine, 0, 1}, 0)};
-    leftover(self->machine, self->boot, self->process);
+    leftover(self->machine, self->boot, static_cast<std::uint64_t>(child));
     leftover(self->machine + 1, self->boot, 1); // another container's, killed
     fs::create_directory(folder.File(kept.back()));
     for (const char *name : {".photo.jpg.sparrowtrim-tmp", kPhoto})

@@ -352,7 +352,8 @@ struct timespec FromNanoseconds(std::int64_t nanoseconds)
 std::string KeepAside(const std::string &temporaryPath, const std::string &path)
 {
     for (int attempt = 1; attempt <= kNameAttempts; ++attempt) {
-        const std::string kept = path + (attempt == 1 ? ".kept" : ".kept-" + std::to_string(attempt));
+        const std::string kept =
+            path + (attempt == 1 ? ".kept" : ".kept-" + std::to_string(attempt));
         // A hard link never replaces an existing name.
         if (::link(temporaryPath.c_str(), kept.c_str()) == 0) {
             ::unlink(temporaryPath.c_str());
@@ -383,15 +384,15 @@ FileStatus ClearTemporaryName(const StagedFile &staged, FileStatus status)
     const std::string kept = KeepAside(staged.temporaryPath, staged.source.path);
     return FileStatus::Failed((status.IsDone() ? std::string() : status.Reason() + "; ") +
                                   "another program's file found under the temporary name was kept "
-                                  "as " + kept,
+                                  "as " +
+                                  kept,
                               status.Why());
 }
 
 } // namespace
 
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source,
-                         SourceGuard &guard)
+                         std::vector<std::uint8_t> &buffer, SourceFile &source, SourceGuard &guard)
 {
     source.path = path;
     // Non-blocking, so that a named pipe cannot hold the program; it is refused below. A
@@ -588,10 +589,15 @@ void RemoveLeftovers(const std::string &folder)
             !S_ISREG(status.st_mode))
             continue;
         // A writer holds its lock for as long as the file is its own, whatever machine,
-        // container or process namespace it runs in; process numbers are asked only where the
-        // file system keeps no locks.
+        // container or process namespace it runs in; an unlocked file is left only to a writer
+        // of this namespace that still runs (it may not have locked it yet). Process numbers
+        // alone decide only where the file system keeps no locks.
         const InUse use = InUseState(fd, entry->d_name, status);
-        if (use == InUse::No || (use == InUse::Unknown && IsAbandoned(*writer, ThisWriter(), processRuns)))
+        const bool abandoned =
+            use == InUse::No
+                ? !MayStillBeWriting(*writer, ThisWriter(), processRuns)
+                : use == InUse::Unknown && IsAbandoned(*writer, ThisWriter(), processRuns);
+        if (abandoned)
             ::unlinkat(fd, entry->d_name, 0);
     }
 }
