@@ -21,8 +21,7 @@ namespace sparrowtrim::platform {
 // `guard` then holds the file open, with a read lease where the system grants one; a file that
 // another program has open for writing fails with Cause::WriterActive.
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source,
-                         SourceGuard &guard);
+                         std::vector<std::uint8_t> &buffer, SourceFile &source, SourceGuard &guard);
 
 // Takes the new stamp of a source file whose attributes the program itself has just changed;
 // fails when the file has been replaced or its content changed meanwhile.

@@ -189,10 +189,10 @@ TEST_P(RunTest, StatusOutputAndFiles)
 #else
     constexpr bool kOtherMachinesLeftoverStays = false;
 #endif
-    const bool leftoverStays = has(row.files, "sparrowtrim-tmp") &&
-                               (has(row.args, "-n") || has(row.args, "-rn") ||
-                                has(row.args, "--dry-run") || row.status == kExitUsage ||
-                                kOtherMachinesLeftoverStays);
+    const bool leftoverStays =
+        has(row.files, "sparrowtrim-tmp") &&
+        (has(row.args, "-n") || has(row.args, "-rn") || has(row.args, "--dry-run") ||
+         row.status == kExitUsage || kOtherMachinesLeftoverStays);
     std::size_t temporary = 0;
     for (const auto &entry : fs::recursive_directory_iterator(dir.Path()))
         temporary += entry.path().string().ends_with("sparrowtrim-tmp");

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <vector>
 
@@ -197,8 +197,7 @@ FileStatus KeepAccess(const SourceFile &source, int fd)
             return FileStatus::Failed(
                 SystemReason("giving the new file the original's owner and group"));
     }
-    if ((status.st_mode & 07777) != (source.mode & 07777) &&
-        ::fchmod(fd, source.mode & 07777) != 0)
+    if ((status.st_mode & 07777) != (source.mode & 07777) && ::fchmod(fd, source.mode & 07777) != 0)
         return FileStatus::Failed(SystemReason("giving the new file the original's permissions"));
     if (FileStatus copied = CopyExtendedAttributes(source.path, fd); !copied.IsDone())
         return copied;

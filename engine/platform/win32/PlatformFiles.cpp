@@ -1,8 +1,7 @@
 #include "engine/platform/PlatformFiles.h"
 
-#include "engine/platform/Messages.h"
-
 #include "engine/TemporaryNames.h"
+#include "engine/platform/Messages.h"
 
 #include <algorithm>
 #include <atomic>
@@ -217,8 +216,7 @@ bool ProcessRuns(std::uint64_t process)
 } // namespace
 
 FileStatus ReadWholeFile(const std::string &path, std::size_t maxLength, std::size_t padding,
-                         std::vector<std::uint8_t> &buffer, SourceFile &source,
-                         SourceGuard &guard)
+                         std::vector<std::uint8_t> &buffer, SourceFile &source, SourceGuard &guard)
 {
     source.path = path;
     // No write sharing: a program writing the file keeps it from being read, and none can
@@ -289,10 +287,10 @@ FileStatus StageReplacement(const SourceFile &source,
             const std::string reason = SystemReason("writing the temporary file", error);
             file.Close();
             ::DeleteFileA(temporaryPath.c_str());
-            return FileStatus::Failed(reason, error == ERROR_DISK_FULL ||
-                                                      error == ERROR_HANDLE_DISK_FULL
-                                                  ? FileStatus::Cause::NoSpace
-                                                  : FileStatus::Cause::Other);
+            return FileStatus::Failed(reason,
+                                      error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
+                                          ? FileStatus::Cause::NoSpace
+                                          : FileStatus::Cause::Other);
         }
     }
     if (keepTime) {
