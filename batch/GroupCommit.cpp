@@ -11,8 +11,6 @@ namespace sparrowtrim {
 
 namespace {
 
-// Enough to flush a group at a time instead of a file at a time, little enough that files are
-// reported without a noticeable lag.
 constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
 constexpr auto kMaxWait = std::chrono::milliseconds(100);
 // Removals waiting for the disk at once: where freed blocks are discarded at once, each
@@ -112,7 +110,7 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
 }
 
 CommitGroup::CommitGroup(std::size_t mostFiles, Report report)
-    : m_MostFiles(mostFiles), m_Report(std::move(report)), m_Remover(mostFiles > 1 ? kRemovers : 0)
+    : m_Fill(mostFiles), m_Report(std::move(report)), m_Remover(mostFiles > 1 ? kRemovers : 0)
 {}
 
 void CommitGroup::Add(PreparedFile file, const std::function<PreparedFile()> &again)
@@ -127,15 +125,22 @@ void CommitGroup::Add(PreparedFile file, const std::function<PreparedFile()> &ag
     Add(std::move(file));
 }
 
+bool GroupFill::Add(std::size_t waitingBytes)
+{
+    if (m_Files == 0)
+        m_Opened = std::chrono::steady_clock::now();
+    ++m_Files;
+    m_Bytes += waitingBytes;
+    return m_Files >= m_MostFiles || m_Bytes >= kMaxBytes ||
+           std::chrono::steady_clock::now() - m_Opened >= kMaxWait;
+}
+
 void CommitGroup::Add(PreparedFile file)
 {
-    if (m_Files.empty())
-        m_Opened = std::chrono::steady_clock::now();
-    if (file.replacement.IsPending())
-        m_Bytes += static_cast<std::size_t>(file.outcome.outputLength);
+    const std::size_t waiting =
+        file.replacement.IsPending() ? static_cast<std::size_t>(file.outcome.outputLength) : 0;
     m_Files.push_back(std::move(file));
-    if (m_Files.size() >= m_MostFiles || m_Bytes >= kMaxBytes ||
-        std::chrono::steady_clock::now() - m_Opened >= kMaxWait)
+    if (m_Fill.Add(waiting))
         Commit();
 }
 
@@ -163,7 +168,7 @@ void CommitGroup::Commit()
     for (const PreparedFile &file : m_Files)
         m_Report(file.outcome);
     m_Files.clear();
-    m_Bytes = 0;
+    m_Fill.Clear();
 }
 
 } // namespace sparrowtrim

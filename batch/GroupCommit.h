@@ -35,6 +35,26 @@ PreparedFile PrepareFile(mJPEGOpt &engine, const std::string &folder, const std:
 // many as the open-file limit leaves room for, and at most 128.
 std::size_t FilesThatMayWait(unsigned jobs);
 
+// When a group of new files waiting for the disk is closed: once it holds enough files or
+// bytes, or its first file has waited long enough; enough to flush a group at a time instead of
+// a file at a time, little enough that files are reported without a noticeable lag.
+class GroupFill final
+{
+public:
+    explicit GroupFill(std::size_t mostFiles) : m_MostFiles(mostFiles) {}
+
+    // Counts a file (and the bytes it waits to write) into the group; true when the group is
+    // to be committed now.
+    bool Add(std::size_t waitingBytes);
+    void Clear() { m_Files = 0, m_Bytes = 0; }
+
+private:
+    std::size_t m_MostFiles;
+    std::size_t m_Files = 0;
+    std::size_t m_Bytes = 0;
+    std::chrono::steady_clock::time_point m_Opened;
+};
+
 // Drops switched-in replacements on threads of its own, so that removing the files they
 // replaced, which can wait for the disk, overlaps the rest of the run. Its end waits until all
 // are gone. With no thread, each is dropped as it is added.
@@ -85,11 +105,9 @@ public:
     void Commit();
 
 private:
-    std::size_t m_MostFiles;
+    GroupFill m_Fill;
     Report m_Report;
     std::vector<PreparedFile> m_Files;
-    std::size_t m_Bytes = 0;
-    std::chrono::steady_clock::time_point m_Opened;
     BackgroundRemover m_Remover;
 };
 

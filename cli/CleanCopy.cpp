@@ -20,11 +20,6 @@ namespace sparrowtrim::cli {
 
 namespace {
 
-// As the group commit of a run in place: enough to flush a group at a time, little enough that
-// files are reported without a noticeable lag.
-constexpr std::size_t kMaxBytes = std::size_t{64} << 20;
-constexpr auto kMaxWait = std::chrono::milliseconds(100);
-
 std::string Reason(const std::string &doing, int error = errno)
 {
     return doing + ": " + std::strerror(error);
@@ -204,7 +199,9 @@ CopiedFile PrepareCopy(mJPEGOpt &engine, const InputFile &file, const PlannedCop
 CopyGroup::CopyGroup(const std::string &folder, bool overwrite, std::size_t mostFiles,
                      Report report)
     : m_Folder(fs::path(folder).lexically_normal().string()), m_Overwrite(overwrite),
-      m_MostFiles(mostFiles), m_Report(std::move(report)),
+      m_Fill(mostFiles), m_Report(std::move(report)),
+      // FUSE and network file systems never see a syncfs: there each copy is flushed alone.
+      m_SyncfsReachesDisk(FileSystemFlushReachesDisk(folder)),
       // Opened before any copy is written: a flush of the file system through it reports
       // every failure to write since.
       m_Sentinel(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
@@ -218,13 +215,10 @@ CopyGroup::~CopyGroup()
 
 void CopyGroup::Add(CopiedFile file)
 {
-    if (m_Files.empty())
-        m_Opened = std::chrono::steady_clock::now();
-    if (file.copy.IsPending())
-        m_Bytes += static_cast<std::size_t>(file.outcome.outputLength);
+    const std::size_t waiting =
+        file.copy.IsPending() ? static_cast<std::size_t>(file.outcome.outputLength) : 0;
     m_Files.push_back(std::move(file));
-    if (m_Files.size() >= m_MostFiles || m_Bytes >= kMaxBytes ||
-        std::chrono::steady_clock::now() - m_Opened >= kMaxWait)
+    if (m_Fill.Add(waiting))
         Commit();
 }
 
@@ -234,7 +228,7 @@ void CopyGroup::Add(CopiedFile file)
 void CopyGroup::Flush(std::vector<CopiedFile *> &pending)
 {
     struct stat folder;
-    const bool grouped = pending.size() > 1 && m_Sentinel >= 0 &&
+    const bool grouped = pending.size() > 1 && m_Sentinel >= 0 && m_SyncfsReachesDisk &&
                          ::fstat(m_Sentinel, &folder) == 0 && ::syncfs(m_Sentinel) == 0;
     for (CopiedFile *file : pending) {
         struct stat copy;
@@ -279,7 +273,7 @@ void CopyGroup::Commit()
     for (const CopiedFile &file : m_Files)
         m_Report(file.outcome);
     m_Files.clear();
-    m_Bytes = 0;
+    m_Fill.Clear();
 }
 
 } // namespace sparrowtrim::cli

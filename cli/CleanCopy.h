@@ -1,6 +1,7 @@
 #pragma once
 
 #include "batch/FileOutcome.h"
+#include "batch/GroupCommit.h"
 #include "cli/InputFiles.h"
 #include "engine/mJPEGOpt.h"
 
@@ -96,12 +97,11 @@ private:
 
     std::string m_Folder;
     bool m_Overwrite;
-    std::size_t m_MostFiles;
+    GroupFill m_Fill;
     Report m_Report;
+    bool m_SyncfsReachesDisk;
     int m_Sentinel = -1;
     std::vector<CopiedFile> m_Files;
-    std::size_t m_Bytes = 0;
-    std::chrono::steady_clock::time_point m_Opened;
 };
 
 } // namespace sparrowtrim::cli

@@ -74,6 +74,11 @@ void RemoveLeftovers(const std::string &folder)
     platform::RemoveLeftovers(folder);
 }
 
+bool FileSystemFlushReachesDisk(const std::string &folder)
+{
+    return platform::FileSystemFlushReachesDisk(folder);
+}
+
 std::string NextTemporaryPath(const std::string &path)
 {
     return platform::NextTemporaryPath(path);

@@ -47,6 +47,11 @@ std::vector<FileStatus> SwitchIn(std::span<Replacement> group);
 // writer no longer runs; never touches anything else.
 void RemoveLeftovers(const std::string &folder);
 
+// Whether one flush of the whole file system `folder` lies on puts every file's new bytes on the
+// disk (the kernel's block file systems); elsewhere (FUSE, network file systems) each file needs
+// a flush of its own.
+bool FileSystemFlushReachesDisk(const std::string &folder);
+
 // The temporary name the next file staged for `path` would get.
 std::string NextTemporaryPath(const std::string &path);
 

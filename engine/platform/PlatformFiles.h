@@ -49,6 +49,9 @@ FileStatus SwitchIn(StagedFile &staged);
 // replaced.
 void Discard(StagedFile &staged);
 
+// Whether one flush of the file system that `folder` lies on reaches the disk for all its files.
+bool FileSystemFlushReachesDisk(const std::string &folder);
+
 // Makes the switches of files in `folder` survive a power cut.
 FileStatus FlushFolder(const std::string &folder);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <fcntl.h>
 
 #ifdef __linux__
 #include <sys/vfs.h>
@@ -54,6 +55,12 @@ bool AttributesMayBeCached(int fd)
     (void)fd;
     return true;
 #endif
+}
+
+bool FileSystemFlushReachesDisk(const std::string &folder)
+{
+    const FileDescriptor opened(Open(folder.empty() ? "." : folder, O_RDONLY | O_DIRECTORY));
+    return opened.IsOpen() && SyncfsReachesDisk(opened.Get());
 }
 
 std::uint64_t ContentDigest(std::span<const std::uint8_t> bytes)
